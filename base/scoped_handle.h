@@ -1,0 +1,115 @@
+// Owners for Windows handles: one small move-only type per handle kind.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace base {
+
+// Traits: `static T Invalid()`, `static bool IsValid(T)`, `static void Close(T)`.
+template <class Traits>
+class ScopedGeneric {
+ public:
+  using Handle = typename Traits::Handle;
+
+  ScopedGeneric() : handle_(Traits::Invalid()) {}
+  explicit ScopedGeneric(Handle handle) : handle_(handle) {}
+  ScopedGeneric(const ScopedGeneric&) = delete;
+  ScopedGeneric& operator=(const ScopedGeneric&) = delete;
+  ScopedGeneric(ScopedGeneric&& other) noexcept : handle_(other.release()) {}
+  ScopedGeneric& operator=(ScopedGeneric&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  ~ScopedGeneric() { reset(); }
+
+  bool is_valid() const { return Traits::IsValid(handle_); }
+  explicit operator bool() const { return is_valid(); }
+  Handle get() const { return handle_; }
+
+  void reset(Handle handle = Traits::Invalid()) {
+    if (Traits::IsValid(handle_)) Traits::Close(handle_);
+    handle_ = handle;
+  }
+  Handle release() {
+    Handle h = handle_;
+    handle_ = Traits::Invalid();
+    return h;
+  }
+  // For APIs that return a handle through an out-parameter.
+  Handle* receive() {
+    reset();
+    return &handle_;
+  }
+
+ private:
+  Handle handle_;
+};
+
+struct KernelHandleTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) { ::CloseHandle(h); }
+};
+// Process, thread, event, mutex, file and mapping handles. Both null and
+// INVALID_HANDLE_VALUE count as empty.
+using ScopedHandle = ScopedGeneric<KernelHandleTraits>;
+
+struct FindHandleTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static bool IsValid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) { ::FindClose(h); }
+};
+using ScopedFindHandle = ScopedGeneric<FindHandleTraits>;
+
+struct RegKeyTraits {
+  using Handle = HKEY;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::RegCloseKey(h); }
+};
+using ScopedRegKey = ScopedGeneric<RegKeyTraits>;
+
+struct LibraryTraits {
+  using Handle = HMODULE;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::FreeLibrary(h); }
+};
+using ScopedLibrary = ScopedGeneric<LibraryTraits>;
+
+struct LocalMemTraits {
+  using Handle = HLOCAL;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::LocalFree(h); }
+};
+using ScopedLocalMem = ScopedGeneric<LocalMemTraits>;
+
+struct MappedViewTraits {
+  using Handle = const void*;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::UnmapViewOfFile(h); }
+};
+using ScopedMappedView = ScopedGeneric<MappedViewTraits>;
+
+// A mutex that this object has acquired; releases it on destruction.
+class ScopedMutexLock {
+ public:
+  ScopedMutexLock() = default;
+  explicit ScopedMutexLock(HANDLE mutex) : mutex_(mutex) {}
+  ScopedMutexLock(const ScopedMutexLock&) = delete;
+  ScopedMutexLock& operator=(const ScopedMutexLock&) = delete;
+  ~ScopedMutexLock() {
+    if (mutex_) ::ReleaseMutex(mutex_);
+  }
+
+ private:
+  HANDLE mutex_ = nullptr;
+};
+
+}  // namespace base

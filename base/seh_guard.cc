@@ -1,0 +1,119 @@
+#include "base/seh_guard.h"
+
+namespace base {
+namespace {
+
+__attribute__((noinline)) void CallOutOfLine(void (*fn)(void*), void* context) { fn(context); }
+
+}  // namespace
+
+#if defined(__i386__)
+
+namespace {
+
+// An x86 exception registration record followed by the state to jump back.
+struct GuardFrame {
+  GuardFrame* next;
+  void* handler;
+  void* jump_buffer[5];  // for __builtin_setjmp
+  DWORD code;
+  ULONG_PTR parameter;
+};
+
+GuardFrame* ReadSehHead() {
+  GuardFrame* head;
+  asm volatile("movl %%fs:0, %0" : "=r"(head));
+  return head;
+}
+
+void WriteSehHead(GuardFrame* head) { asm volatile("movl %0, %%fs:0" : : "r"(head) : "memory"); }
+
+extern "C" EXCEPTION_DISPOSITION __cdecl GuardHandler(EXCEPTION_RECORD* record, void* frame,
+                                                      CONTEXT*, void*) {
+  if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND))
+    return ExceptionContinueSearch;
+  auto* guard = static_cast<GuardFrame*>(frame);
+  guard->code = record->ExceptionCode;
+  guard->parameter = record->NumberParameters > 0 ? record->ExceptionInformation[0] : 0;
+  // Let the frames inside the guarded call run their unwind handlers, then
+  // resume behind the guard.
+  ::RtlUnwind(frame, nullptr, record, nullptr);
+  __builtin_longjmp(guard->jump_buffer, 1);
+}
+
+}  // namespace
+
+__attribute__((noinline)) bool RunWithSehGuard(void (*fn)(void*), void* context,
+                                               SehFailure* failure) {
+  volatile GuardFrame frame = {};
+  GuardFrame* const guard = const_cast<GuardFrame*>(&frame);
+  guard->next = ReadSehHead();
+  guard->handler = reinterpret_cast<void*>(&GuardHandler);
+  WriteSehHead(guard);
+  if (__builtin_setjmp(guard->jump_buffer) == 0) {
+    CallOutOfLine(fn, context);
+    WriteSehHead(guard->next);
+    return true;
+  }
+  WriteSehHead(guard->next);
+  if (failure) {
+    failure->code = guard->code;
+    failure->parameter = guard->parameter;
+  }
+  return false;
+}
+
+#else  // 64-bit: a vectored handler jumps back to the innermost guard of the thread.
+
+namespace {
+
+struct Guard {
+  void* jump_buffer[5];
+  DWORD code;
+  ULONG_PTR parameter;
+  Guard* outer;
+};
+
+DWORD GuardSlot() {
+  static const DWORD slot = ::TlsAlloc();
+  return slot;
+}
+
+LONG CALLBACK VectoredGuard(EXCEPTION_POINTERS* info) {
+  auto* guard = static_cast<Guard*>(::TlsGetValue(GuardSlot()));
+  const EXCEPTION_RECORD* record = info->ExceptionRecord;
+  // Only failures end a guarded call; informational exceptions (debug
+  // output, C++ unwinding) pass through.
+  if (!guard || (record->ExceptionCode & 0xC0000000) != 0xC0000000)
+    return EXCEPTION_CONTINUE_SEARCH;
+  guard->code = record->ExceptionCode;
+  guard->parameter = record->NumberParameters > 0 ? record->ExceptionInformation[0] : 0;
+  __builtin_longjmp(guard->jump_buffer, 1);
+}
+
+}  // namespace
+
+__attribute__((noinline)) bool RunWithSehGuard(void (*fn)(void*), void* context,
+                                               SehFailure* failure) {
+  static PVOID handler = ::AddVectoredExceptionHandler(1, &VectoredGuard);
+  (void)handler;
+  volatile Guard storage = {};
+  Guard* const guard = const_cast<Guard*>(&storage);
+  guard->outer = static_cast<Guard*>(::TlsGetValue(GuardSlot()));
+  ::TlsSetValue(GuardSlot(), guard);
+  if (__builtin_setjmp(guard->jump_buffer) == 0) {
+    CallOutOfLine(fn, context);
+    ::TlsSetValue(GuardSlot(), guard->outer);
+    return true;
+  }
+  ::TlsSetValue(GuardSlot(), guard->outer);
+  if (failure) {
+    failure->code = guard->code;
+    failure->parameter = guard->parameter;
+  }
+  return false;
+}
+
+#endif
+
+}  // namespace base

@@ -1,0 +1,227 @@
+#include "installer/lite_installer/core/entry_point.h"
+
+#include <commctrl.h>
+#include <gdiplus.h>
+#include <objbase.h>
+
+#include <memory>
+
+#include "base/files.h"
+#include "base/logging.h"
+#include "base/scoped_handle.h"
+#include "base/strings.h"
+#include "base/test_hooks.h"
+#include "installer/crash/crash_handler.h"
+#include "installer/lite_installer/core/file_logger.h"
+#include "installer/lite_installer/core/installer_command_line.h"
+#include "installer/lite_installer/core/secure_environment.h"
+#include "installer/lite_installer/core/startup_steps.h"
+#include "installer/lite_installer/ui/ui_strings.h"
+#include "installer/util/file_version.h"
+
+namespace lite_installer {
+namespace {
+
+// Seen by every process started from the same executable file.
+__attribute__((section("SHARED"), shared)) volatile DWORD g_master_process_id = 0;
+
+constexpr wchar_t kInstanceMutexName[] =
+    L"Local\\KelmorBrowserLiteInstallerMutex-E523E369-4A72-4B13-AD57-5B956174172A";
+constexpr int kExitAnotherInstance = 600;
+constexpr int kExitCpuNotSupported = 404;
+constexpr int kExitInterfaceAvailable = 700;
+
+// COM, common controls and GDI+ for the lifetime of the installation.
+class ScopedUiLibraries {
+ public:
+  ScopedUiLibraries() {
+    com_ = SUCCEEDED(::CoInitialize(nullptr));
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS | ICC_LINK_CLASS};
+    ::InitCommonControlsEx(&controls);
+    Gdiplus::GdiplusStartupInput input;
+    if (Gdiplus::GdiplusStartup(&gdiplus_token_, &input, nullptr) != Gdiplus::Ok)
+      gdiplus_token_ = 0;
+  }
+  ~ScopedUiLibraries() {
+    if (gdiplus_token_) Gdiplus::GdiplusShutdown(gdiplus_token_);
+    if (com_) ::CoUninitialize();
+  }
+
+ private:
+  bool com_ = false;
+  ULONG_PTR gdiplus_token_ = 0;
+};
+
+// The single-instance mutex, released only when it was taken.
+class InstanceMutex {
+ public:
+  InstanceMutex() : mutex_(::CreateMutexW(nullptr, FALSE, kInstanceMutexName)) {
+    taken_ = mutex_ && ::WaitForSingleObject(mutex_.get(), 0) == WAIT_OBJECT_0;
+  }
+  ~InstanceMutex() {
+    if (taken_) ::ReleaseMutex(mutex_.get());
+  }
+  bool taken() const { return taken_; }
+
+ private:
+  base::ScopedHandle mutex_;
+  bool taken_ = false;
+};
+
+class ScopedCrashHandler {
+ public:
+  ScopedCrashHandler() {
+    crash::CrashHandler::Get().Install();
+    crash::CrashHandler::Get().SetCrashKey("ptype", "installer");
+  }
+  ~ScopedCrashHandler() { crash::CrashHandler::Get().Uninstall(); }
+};
+
+int CheckCpuAndReport(bool silent) {
+  const CpuSupport cpu = DetectCpuSupport();
+  if (cpu == CpuSupport::kSupported) return 0;
+  PLOG(ERROR, ::GetLastError()) << "CPU is not supported";
+  if (!silent) {
+    const std::wstring text = LoadUiStringForUser(481) + L"\n" +
+                              LoadUiStringForUser(cpu == CpuSupport::kNoSse3 ? 483 : 482);
+    ::MessageBoxW(nullptr, text.c_str(), LoadUiStringForUser(480).c_str(), MB_OK);
+  }
+  return kExitCpuNotSupported;
+}
+
+struct FindWindowRequest {
+  DWORD process_id;
+  HWND found;
+};
+
+BOOL CALLBACK FindProcessWindow(HWND window, LPARAM param) {
+  auto* request = reinterpret_cast<FindWindowRequest*>(param);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  if (owner != request->process_id) return TRUE;
+  request->found = window;
+  return FALSE;
+}
+
+void ForceForeground(HWND window) {
+  DWORD saved = 0;
+  ::SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &saved, 0);
+  ::SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, nullptr, SPIF_SENDCHANGE);
+  ::BringWindowToTop(window);
+  ::SetForegroundWindow(window);
+  ::SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, reinterpret_cast<void*>(saved),
+                          SPIF_SENDCHANGE);
+}
+
+}  // namespace
+
+DWORD GetMasterProcessId() { return g_master_process_id; }
+
+CpuSupport DetectCpuSupport() {
+  bool sse2 = ::IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE);
+  bool sse3 = ::IsProcessorFeaturePresent(PF_SSE3_INSTRUCTIONS_AVAILABLE);
+  if (const auto hook = base::GetTestHook("CPU")) {
+    // "no-sse2", "no-sse3" or "none": what a test pretends the processor lacks.
+    if (*hook == "no-sse2" || *hook == "none") sse2 = false;
+    if (*hook == "no-sse3" || *hook == "none") sse3 = false;
+  }
+  if (!sse3) return CpuSupport::kNoSse3;
+  if (!sse2) return CpuSupport::kNoSse2;
+  return CpuSupport::kSupported;
+}
+
+void BringProcessWindowToTop(DWORD process_id) {
+  if (process_id == 0) {
+    LOG(ERROR) << "Failed to bring process window to top: wrong process id";
+    return;
+  }
+  FindWindowRequest request = {process_id, nullptr};
+  ::EnumWindows(&FindProcessWindow, reinterpret_cast<LPARAM>(&request));
+  HWND window = request.found;
+  if (!window) return;
+  const HWND foreground = ::GetForegroundWindow();
+  const DWORD this_thread = ::GetWindowThreadProcessId(window, nullptr);
+  const DWORD foreground_thread = foreground ? ::GetWindowThreadProcessId(foreground, nullptr) : 0;
+  const bool attached =
+      foreground_thread && ::AttachThreadInput(this_thread, foreground_thread, TRUE);
+  ::BringWindowToTop(window);
+  ::SetForegroundWindow(window);
+  if (attached) ::AttachThreadInput(this_thread, foreground_thread, FALSE);
+  if (!attached || ::GetForegroundWindow() != window) ForceForeground(window);
+}
+
+int RunLiteInstaller() {
+  int secure_exit_code = 0;
+  const SecureEnvironmentStatus secure = SetupSecureEnvironment(&secure_exit_code);
+
+  ScopedCrashHandler crash_handler;
+  base::SetLogSink(std::make_unique<FileLogger>(GetLogFilePath(), kLogSizeLimit));
+  LOG(INFO) << "-------------------------------------- Start install.";
+
+  InstallerCommandLine& command_line = InstallerCommandLine::ForCurrentProcess();
+  if (command_line.HasSwitch("check-the-interface")) {
+    const int code = CheckTheInterface();
+    LOG(INFO) << "Handled non install cmd line option by win10 default browser helper, ret code: "
+              << code;
+    return code;
+  }
+
+  switch (secure) {
+    case kSecureEnvironmentInsecure:
+      LOG(INFO) << "Exiting, because of insecure environment.";
+      return secure_exit_code;
+    case kSecureEnvironmentNotFound:
+      LOG(INFO) << "Can't find secure environment.";
+      break;
+    case kSecureEnvironmentSet:
+      LOG(INFO) << "Runned in secure environment.";
+      break;
+    case kSecureEnvironmentDllsFound:
+      LOG(INFO) << "Exiting, DLL files found in working directory";
+      return -200;
+    case kSecureEnvironmentCopyFinished:
+      return secure_exit_code;
+  }
+
+  if (command_line.HasSwitch("run-as-admin")) return ExecuteAsAdmin();
+
+  ScopedUiLibraries ui_libraries;
+  LOG(INFO) << "Lite installer mode.";
+
+  InstanceMutex instance;
+  if (!instance.taken()) {
+    LOG(INFO) << "Another installer instance is already running.";
+    const DWORD master = g_master_process_id;
+    LOG(INFO) << "Master installer process id: " << master;
+    BringProcessWindowToTop(master);
+    return kExitAnotherInstance;
+  }
+  g_master_process_id = ::GetCurrentProcessId();
+  LOG(INFO) << "Installer process id: " << ::GetCurrentProcessId();
+
+  StartupState state;
+  state.silent = command_line.HasSwitch("silent");
+  state.system_level = command_line.HasSwitch("system-level");
+  state.brand_name = command_line.GetSwitchValueAscii("brand-name");
+  state.temp_path = base::GetTempDir();
+  LOG(INFO) << "Temporary path is: " << state.temp_path;
+
+  PrepareDistribution(state);
+
+  if (const int cpu_exit = CheckCpuAndReport(state.silent)) return cpu_exit;
+
+  const bool enough_space =
+      installer_util::HasEnoughDiskSpace(state.system_level, installer_util::kRequiredDiskSpace);
+
+  int exit_code;
+  if (state.silent) {
+    LOG(INFO) << "Installing in silent mode.";
+    exit_code = RunSilentInstallation(state);
+  } else {
+    exit_code = RunWindowInstallation(state, enough_space);
+  }
+  LOG(INFO) << "Installer exit with code: " << exit_code;
+  return exit_code;
+}
+
+}  // namespace lite_installer
