@@ -1,7 +1,8 @@
 # A test session: an X server for windows and message boxes, and one
 # persistent wineserver for the build's prefix. Sourced by scripts.
 kelmor_session_start() {
-  local build=$1
+  local build
+  build=$(cd "$1" && pwd)
   export WINEPREFIX="$build/wineprefix"
   source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
   if [ -z "${DISPLAY:-}" ]; then

@@ -25,10 +25,14 @@ namespace {
 // Seen by every process started from the same executable file.
 __attribute__((section("SHARED"), shared)) volatile DWORD g_master_process_id = 0;
 
+// Lines of the start-up sequence carry the entry point's name.
+constexpr char kTag[] = "wWinMain";
+
 constexpr wchar_t kInstanceMutexName[] =
     L"Local\\KelmorBrowserLiteInstallerMutex-E523E369-4A72-4B13-AD57-5B956174172A";
 constexpr int kExitAnotherInstance = 600;
 constexpr int kExitCpuNotSupported = 404;
+constexpr int kExitNotEnoughDiskSpace = 403;
 constexpr int kExitInterfaceAvailable = 700;
 
 // COM, common controls and GDI+ for the lifetime of the installation.
@@ -80,7 +84,7 @@ class ScopedCrashHandler {
 int CheckCpuAndReport(bool silent) {
   const CpuSupport cpu = DetectCpuSupport();
   if (cpu == CpuSupport::kSupported) return 0;
-  PLOG(ERROR, ::GetLastError()) << "CPU is not supported";
+  PLOG_TAG(ERROR, kTag, ::GetLastError()) << "CPU is not supported";
   if (!silent) {
     const std::wstring text = LoadUiStringForUser(481) + L"\n" +
                               LoadUiStringForUser(cpu == CpuSupport::kNoSse3 ? 483 : 482);
@@ -156,28 +160,28 @@ int RunLiteInstaller() {
 
   ScopedCrashHandler crash_handler;
   base::SetLogSink(std::make_unique<FileLogger>(GetLogFilePath(), kLogSizeLimit));
-  LOG(INFO) << "-------------------------------------- Start install.";
+  LOG_TAG(INFO, kTag) << "-------------------------------------- Start install.";
 
   InstallerCommandLine& command_line = InstallerCommandLine::ForCurrentProcess();
   if (command_line.HasSwitch("check-the-interface")) {
     const int code = CheckTheInterface();
-    LOG(INFO) << "Handled non install cmd line option by win10 default browser helper, ret code: "
+    LOG_TAG(INFO, kTag) << "Handled non install cmd line option by win10 default browser helper, ret code: "
               << code;
     return code;
   }
 
   switch (secure) {
     case kSecureEnvironmentInsecure:
-      LOG(INFO) << "Exiting, because of insecure environment.";
+      LOG_TAG(INFO, kTag) << "Exiting, because of insecure environment.";
       return secure_exit_code;
     case kSecureEnvironmentNotFound:
-      LOG(INFO) << "Can't find secure environment.";
+      LOG_TAG(INFO, kTag) << "Can't find secure environment.";
       break;
     case kSecureEnvironmentSet:
-      LOG(INFO) << "Runned in secure environment.";
+      LOG_TAG(INFO, kTag) << "Runned in secure environment.";
       break;
     case kSecureEnvironmentDllsFound:
-      LOG(INFO) << "Exiting, DLL files found in working directory";
+      LOG_TAG(INFO, kTag) << "Exiting, DLL files found in working directory";
       return -200;
     case kSecureEnvironmentCopyFinished:
       return secure_exit_code;
@@ -186,25 +190,28 @@ int RunLiteInstaller() {
   if (command_line.HasSwitch("run-as-admin")) return ExecuteAsAdmin();
 
   ScopedUiLibraries ui_libraries;
-  LOG(INFO) << "Lite installer mode.";
+  LOG_TAG(INFO, kTag) << "Lite installer mode.";
 
   InstanceMutex instance;
   if (!instance.taken()) {
-    LOG(INFO) << "Another installer instance is already running.";
+    LOG_TAG(INFO, kTag) << "Another installer instance is already running.";
     const DWORD master = g_master_process_id;
-    LOG(INFO) << "Master installer process id: " << master;
+    LOG_TAG(INFO, kTag) << "Master installer process id: " << master;
     BringProcessWindowToTop(master);
     return kExitAnotherInstance;
   }
   g_master_process_id = ::GetCurrentProcessId();
-  LOG(INFO) << "Installer process id: " << ::GetCurrentProcessId();
+  LOG_TAG(INFO, kTag) << "Installer process id: " << ::GetCurrentProcessId();
+  // Tests of the single-instance rule keep this instance alive a while.
+  if (const auto hold = base::GetTestHook("HOLD_AFTER_MUTEX_MS"))
+    ::Sleep(static_cast<DWORD>(base::ParseInt64(std::string_view(*hold)).value_or(0)));
 
   StartupState state;
   state.silent = command_line.HasSwitch("silent");
   state.system_level = command_line.HasSwitch("system-level");
   state.brand_name = command_line.GetSwitchValueAscii("brand-name");
   state.temp_path = base::GetTempDir();
-  LOG(INFO) << "Temporary path is: " << state.temp_path;
+  LOG_TAG(INFO, kTag) << "Temporary path is: " << state.temp_path;
 
   PrepareDistribution(state);
 
@@ -215,12 +222,15 @@ int RunLiteInstaller() {
 
   int exit_code;
   if (state.silent) {
-    LOG(INFO) << "Installing in silent mode.";
+    LOG_TAG(INFO, kTag) << "Installing in silent mode.";
     exit_code = RunSilentInstallation(state);
+  } else if (enough_space) {
+    exit_code = RunWindowInstallation(state);
   } else {
-    exit_code = RunWindowInstallation(state, enough_space);
+    ShowNotEnoughDiskSpaceDialog(state);
+    exit_code = kExitNotEnoughDiskSpace;
   }
-  LOG(INFO) << "Installer exit with code: " << exit_code;
+  LOG_TAG(INFO, kTag) << "Installer exit with code: " << exit_code;
   return exit_code;
 }
 

@@ -3,6 +3,7 @@
 #include "installer/lite_installer/core/startup_steps.h"
 
 #include "base/logging.h"
+#include "installer/lite_installer/core/installer_command_line.h"
 
 namespace lite_installer {
 namespace {
@@ -17,13 +18,17 @@ int RunSilentInstallation(StartupState&) {
   return kSetupNotRun;
 }
 
-int RunWindowInstallation(StartupState&, bool) {
+int RunWindowInstallation(StartupState&) {
   LOG(ERROR) << "Installer window is not available in this build";
   return kWindowClosed;
 }
 
-int ExecuteAsAdmin() {
-  LOG(ERROR) << "Elevated installation is not available in this build";
+void ShowNotEnoughDiskSpaceDialog(StartupState&) {
+  LOG(ERROR) << "Not-enough-disk-space dialog is not available in this build";
+}
+
+int RunSetupAsAdmin(const InstallerCommandLine&, HANDLE) {
+  LOG(ERROR) << "Elevated setup run is not available in this build";
   return -1;
 }
 

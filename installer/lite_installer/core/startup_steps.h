@@ -2,6 +2,8 @@
 // single-instance check. Each is owned by the subsystem that implements it.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 namespace lite_installer {
@@ -18,10 +20,16 @@ struct StartupState {
 void PrepareDistribution(StartupState& state);
 // Runs the installation without a window; returns the controller's result.
 int RunSilentInstallation(StartupState& state);
-// Runs the installer window (or the not-enough-disk-space dialog).
-int RunWindowInstallation(StartupState& state, bool enough_disk_space);
+// Runs the installer window; the result of its controller when the dialog
+// ended with 1, else 500.
+int RunWindowInstallation(StartupState& state);
+// Tells the user that the disk is full (the caller exits with 403).
+void ShowNotEnoughDiskSpaceDialog(StartupState& state);
 // The elevated instance's road ("run-as-admin").
 int ExecuteAsAdmin();
+// Its last part, once the go-ahead came: apply the parameter block and run
+// setup. Returns the process exit code (0 or -1).
+int RunSetupAsAdmin(const class InstallerCommandLine& setup_command_line, HANDLE parent);
 // "check-the-interface": 700 when the default-browser interface is there.
 int CheckTheInterface();
 

@@ -1,0 +1,105 @@
+"""Start-up sequence of the real installer under Wine: switches, single
+instance, processor and disk checks, exit codes."""
+import re
+import time
+
+import pytest
+
+import installer
+import kelmor_wine as w
+
+
+@pytest.fixture(autouse=True)
+def fresh():
+    installer.clean()
+    yield
+
+
+def test_silent_switch_spellings_are_one_switch():
+    for spelling in ("/SILENT", "--silent", "-Silent"):
+        installer.clean()
+        result = installer.run([spelling])
+        assert result.code == 400, spelling
+        assert installer.log_has("Installing in silent mode."), spelling
+
+
+def test_log_records_the_start_and_the_exit_code():
+    result = installer.run(["--silent"])
+    texts = installer.log_texts()
+    assert texts[0] == "INFO: -------------------------------------- Start install. (wWinMain:" + texts[0].split(":")[-1]
+    assert any(t.startswith("INFO: Runned in secure environment. (wWinMain:") for t in texts)
+    assert any(t.startswith(f"INFO: Installer process id: {result.pid} (wWinMain:") for t in texts)
+    assert any(t.startswith("INFO: Temporary path is: C:\\users\\") for t in texts)
+    assert any(t.startswith("INFO: Installer exit with code: 400 (wWinMain:") for t in texts)
+
+
+def test_second_instance_exits_600_and_names_the_first():
+    first = w.start(installer.EXE, ["--silent"], env={"KELMOR_TEST_HOLD_AFTER_MUTEX_MS": "8000"})
+    try:
+        assert w.wait_for(lambda: installer.log_has("Installer process id: "), 30)
+        first_pid = re.search(r"Installer process id: (\d+)", "\n".join(installer.log_lines())).group(1)
+        second = installer.run(["--silent"])
+        assert second.code == 600
+        assert installer.log_has("Another installer instance is already running.")
+        assert installer.log_has(f"Master installer process id: {first_pid} (wWinMain:")
+        # The probe switch is answered before the mutex is looked at.
+        probe = installer.run(["--check-the-interface"])
+        assert probe.code in (700, 701)
+        assert installer.log_has("Handled non install cmd line option by win10 default browser helper, ret code: "
+                                 f"{probe.code}")
+    finally:
+        first.wait(timeout=60)
+
+
+def test_processor_without_sse3_gives_404():
+    result = installer.run(["--silent"], env={"KELMOR_TEST_CPU": "no-sse3"})
+    assert result.code == 404
+    assert installer.log_has("ERROR: CPU is not supported - ")
+    assert not installer.log_has("Installing in silent mode.")
+
+
+def test_full_disk_in_silent_mode_goes_on():
+    result = installer.run(["--silent"], env={"KELMOR_TEST_FREE_DISK_BYTES": "1000"})
+    assert installer.log_has("There is not enough disk space to install browser")
+    assert installer.log_has("Installing in silent mode.")
+    assert result.code == 400
+
+
+def test_full_disk_in_window_mode_gives_403():
+    result = installer.run([], env={"KELMOR_TEST_FREE_DISK_BYTES": "1000"})
+    assert result.code == 403
+    assert installer.log_has("Installer exit with code: 403")
+
+
+def test_exactly_enough_space_passes():
+    installer.run(["--silent"], env={"KELMOR_TEST_FREE_DISK_BYTES": str(629145600)})
+    assert not installer.log_has("There is not enough disk space")
+
+
+def test_non_numeric_parent_process_id_is_logged():
+    result = installer.run(["--run-as-admin", "--parent-installer-process-id=12ab", "--setup-cmd-line=x.exe"])
+    assert result.code == -1
+    assert installer.log_has("ERROR: Suspicious process id=12ab (ExecuteAsAdmin:")
+    assert installer.log_has("Installer started as admin has been unexpectedly synced, wr=")
+
+
+def test_overlong_command_line_is_handled():
+    long_value = "b" * 30000
+    result = installer.run(["--silent", f"--brand-name={long_value}"])
+    assert result.code == 400
+    assert installer.log_has("Installer exit with code: 400")
+
+
+def test_malformed_command_line_is_handled():
+    result = installer.run(raw_args='--silent "unterminated \\" -- / -=x --=')
+    assert result.code == 400
+    assert installer.log_has("Installing in silent mode.")
+
+
+def test_unwritable_log_folder_does_not_stop_the_installer():
+    blocker = w.temp_dir() / "blocker"
+    blocker.write_text("a file where the log folder would be")
+    bad = w.to_windows(blocker) + "\\sub"
+    result = installer.run(["--silent"], windows_env={"TEMP": bad, "TMP": bad})
+    assert result.code == 400
+    assert not installer.log_path().exists()
