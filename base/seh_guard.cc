@@ -7,11 +7,33 @@ namespace {
 
 __attribute__((noinline)) void CallOutOfLine(void (*fn)(void*), void* context) { fn(context); }
 
+// Whether [p, p + size) is committed, readable memory. Asks the memory
+// manager instead of touching it: a fault here would land in the guard's
+// own handler.
+bool IsReadable(const void* p, size_t size) {
+  auto at = reinterpret_cast<uintptr_t>(p);
+  const uintptr_t end = at + size;
+  if (!p || end < at) return false;
+  while (at < end) {
+    MEMORY_BASIC_INFORMATION mbi;
+    if (!::VirtualQuery(reinterpret_cast<const void*>(at), &mbi, sizeof(mbi))) return false;
+    if (mbi.State != MEM_COMMIT || (mbi.Protect & (PAGE_NOACCESS | PAGE_GUARD)) ||
+        !(mbi.Protect & (PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                         PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY)))
+      return false;
+    at = reinterpret_cast<uintptr_t>(mbi.BaseAddress) + mbi.RegionSize;
+  }
+  return true;
+}
+
 void CopyName(const char* from, char* to, size_t size) {
   to[0] = '\0';
-  if (!from || ::IsBadStringPtrA(from, size)) return;
   size_t i = 0;
-  for (; i + 1 < size && from[i]; ++i) to[i] = from[i];
+  for (; i + 1 < size; ++i) {
+    if (!IsReadable(from + i, 1)) break;
+    if (!from[i]) break;
+    to[i] = from[i];
+  }
   to[i] = '\0';
 }
 
@@ -25,7 +47,7 @@ void CaptureDelayLoadNames(const EXCEPTION_RECORD* record, char* dll, size_t dll
     return;
   if (record->NumberParameters < 1 || !record->ExceptionInformation[0]) return;
   const auto* info = reinterpret_cast<const DelayLoadInfo*>(record->ExceptionInformation[0]);
-  if (::IsBadReadPtr(info, sizeof(*info)) || info->cb != sizeof(DelayLoadInfo)) return;
+  if (!IsReadable(info, sizeof(*info)) || info->cb != sizeof(DelayLoadInfo)) return;
   CopyName(info->szDll, dll, dll_size);
   if (info->dlp.fImportByName) CopyName(info->dlp.szProcName, proc, proc_size);
 }

@@ -319,6 +319,9 @@ bool Downloader::IsExpectedStatus(uint32_t status) const {
 uint32_t Downloader::ReadDownloadChunk() {
   if (!last_error_.empty()) return 0;
   if (!request_.is_valid() || !sink_) return 0;
+  // Everything announced is in: whatever a server sends beyond its
+  // Content-Length is not part of the body (and may never end).
+  if (content_length_ != 0 && sink_->bytes_written >= content_length_) return 0;
   DWORD read = 0;
   if (!::InternetReadFile(request_.get(), buffer_.get(), kDownloadChunkSize, &read)) {
     last_error_ = DownloadErrorCode(kInternetReadError, ::GetLastError());
@@ -326,14 +329,21 @@ uint32_t Downloader::ReadDownloadChunk() {
   }
   uint32_t status = 0;
   if (QueryStatus(&status) && !IsExpectedStatus(status)) return 0;
-  if (read > 0 && !sink_->Write(buffer_.get(), read)) {
-    last_error_ = DownloadErrorCode(kWriteFileError, ::GetLastError());
-    return 0;
-  }
   if (content_length_ == 0) {
     uint32_t length = 0;
     if (QueryNumber(request_.get(), HTTP_QUERY_CONTENT_LENGTH, &length) && length != 0)
       content_length_ = length_base_ + length;
+  }
+  if (content_length_ != 0 && read > content_length_ - sink_->bytes_written) {
+    // Wine hands over bytes past the Content-Length when they arrive with
+    // the last ones.
+    LOG_TAG(WARNING, "ReadDownloadChunk") << "Server sent more than its Content-Length of "
+                                          << content_length_ << ": " << current_url_;
+    read = content_length_ - sink_->bytes_written;
+  }
+  if (read > 0 && !sink_->Write(buffer_.get(), read)) {
+    last_error_ = DownloadErrorCode(kWriteFileError, ::GetLastError());
+    return 0;
   }
   if (read == 0 && content_length_ != 0 && sink_->bytes_written < content_length_) {
     // The connection ended before the announced length: a truncated body

@@ -207,6 +207,7 @@ class Exchange:
         self.status = None
         self.bytes_sent = 0
         self.answered = False
+        self.entry = None  # the record entry, while the exchange runs
 
     def header(self, name, default=None):
         return self.headers.get(name, default)
@@ -338,6 +339,8 @@ class Exchange:
         conn = self._handler.connection
         deadline = None if seconds in (None, True) else time.monotonic() + float(seconds)
         self.note["hang"] = True
+        if self.entry is not None:
+            self.entry["hang"] = True
         while not self.stand.stopping.is_set():
             if deadline is not None and time.monotonic() >= deadline:
                 break
@@ -418,9 +421,11 @@ class _Handler(http.server.BaseHTTPRequestHandler):
             self.close_connection = True
             ex = Exchange(stand, self, body)
             ex.note["bad_body"] = True
-            stand._record(ex, seq, received, chunked, raw)
+            stand._open_record(ex, seq, received, chunked, raw)
+            stand._close_record(ex)
             return
         ex = Exchange(stand, self, body)
+        stand._open_record(ex, seq, received, chunked, raw)
         try:
             stand._dispatch(ex)
         except Aborted:
@@ -436,7 +441,7 @@ class _Handler(http.server.BaseHTTPRequestHandler):
                     pass
             self.close_connection = True
         finally:
-            stand._record(ex, seq, received, chunked, raw)
+            stand._close_record(ex)
 
     do_GET = do_POST = do_PUT = do_HEAD = do_DELETE = do_OPTIONS = _serve
 
@@ -515,15 +520,20 @@ class Stand:
 
     # -- the record
 
-    def requests(self, path=None):
+    def requests(self, path=None, settle=2.0):
         """Recorded requests in arrival order; `path` filters by a regular
-        expression searched in the path."""
-        with self._lock:
-            out = sorted(self._records, key=lambda r: r["seq"])
-        if path:
-            rx = re.compile(path)
-            out = [r for r in out if rx.search(r["path"])]
-        return out
+        expression searched in the path. Requests still being answered are
+        waited for (up to `settle` seconds), except those held by a hang."""
+        rx = re.compile(path) if path else None
+        end = time.monotonic() + settle
+        while True:
+            with self._lock:
+                out = [dict(r) for r in sorted(self._records, key=lambda r: r["seq"])
+                       if rx is None or rx.search(r["path"])]
+            busy = [r for r in out if not r["done"] and not r.get("hang")]
+            if not busy or time.monotonic() >= end:
+                return out
+            time.sleep(0.02)
 
     def wait_for_requests(self, path, count=1, timeout=30.0):
         end = time.monotonic() + timeout
@@ -578,6 +588,13 @@ class Stand:
         if self._server:
             self._server.shutdown()
             self._server.server_close()
+        # Let exchanges cut short by the stop reach the record file.
+        end = time.monotonic() + 1.0
+        while time.monotonic() < end:
+            with self._lock:
+                if all(r["done"] for r in self._records):
+                    break
+            time.sleep(0.02)
         with self._lock:
             if self._record_file:
                 self._record_file.close()
@@ -641,7 +658,7 @@ class Stand:
                 return
         ex.send_text("stand: nothing here\n", 404)
 
-    def _record(self, ex, seq, received, chunked, raw_size):
+    def _open_record(self, ex, seq, received, chunked, raw_size):
         h = ex._handler
         entry = {
             "seq": seq,
@@ -655,12 +672,21 @@ class Stand:
             "body_sha256": hashlib.sha256(ex.body).hexdigest(),
             "chunked": chunked,
             "raw_body_size": raw_size,
-            "status": ex.status,
-            "bytes_sent": ex.bytes_sent,
+            "status": None,
+            "bytes_sent": 0,
+            "done": False,
         }
-        entry.update(ex.note)
+        ex.entry = entry
         with self._lock:
             self._records.append(entry)
+
+    def _close_record(self, ex):
+        entry = ex.entry
+        with self._lock:
+            entry.update(ex.note)
+            entry["status"] = ex.status
+            entry["bytes_sent"] = ex.bytes_sent
+            entry["done"] = True
             if self._record_file:
                 self._record_file.write(json.dumps(entry, sort_keys=True) + "\n")
                 self._record_file.flush()
