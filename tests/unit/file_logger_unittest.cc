@@ -133,6 +133,9 @@ TEST_F(FileLoggerTest, TwoProcessesLoseAndInterleaveNoLine) {
   std::string line;
   int count = 0;
   while (std::getline(lines, line)) {
+    // On a loaded machine a writer may give up waiting for the lock after a
+    // second; it says so once and still writes its line whole.
+    if (line.find("LOGGING: Failed to lock log file ") != std::string::npos) continue;
     ++count;
     // "<prefix>INFO: <tag> <n> payload... (WriteLines:NN)"
     const size_t info = line.find(" INFO: ");
