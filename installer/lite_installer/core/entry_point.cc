@@ -15,7 +15,7 @@
 #include "installer/lite_installer/core/delay_load_hook.h"
 #include "installer/lite_installer/core/file_logger.h"
 #include "installer/lite_installer/core/installer_command_line.h"
-#include "installer/lite_installer/core/missing_import_probe.h"
+#include "installer/lite_installer/core/test_probes.h"
 #include "installer/lite_installer/core/secure_environment.h"
 #include "installer/lite_installer/core/startup_steps.h"
 #include "installer/lite_installer/ui/ui_strings.h"
@@ -164,9 +164,7 @@ int RunLiteInstaller() {
   ScopedCrashHandler crash_handler;
   base::SetLogSink(std::make_unique<FileLogger>(GetLogFilePath(), kLogSizeLimit));
   LOG_TAG(INFO, kTag) << "-------------------------------------- Start install.";
-#if KELMOR_TEST_BUILD
-  if (const auto which = base::GetTestHook("CALL_MISSING_IMPORT")) CallMissingImportForTest(*which);
-#endif
+  if (int probe_exit = 0; RunTestProbes(&probe_exit)) return probe_exit;
 
   InstallerCommandLine& command_line = InstallerCommandLine::ForCurrentProcess();
   if (command_line.HasSwitch("check-the-interface")) {
