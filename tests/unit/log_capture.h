@@ -1,9 +1,7 @@
-// Collects the log records written while it lives (replacing the process's
-// log writer for that time).
+// Collects the log records written while it lives.
 #pragma once
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -20,26 +18,34 @@ class LogCapture {
   }
   ~LogCapture() { base::SetLogSink(nullptr); }
 
-  // "<SEVERITY>: <text> (<function>)" per record.
-  std::vector<std::string> lines() const {
-    std::lock_guard<std::mutex> lock(sink_->mutex);
-    return sink_->lines;
-  }
-  bool Has(const std::string& fragment) const {
-    for (const std::string& line : lines())
-      if (line.find(fragment) != std::string::npos) return true;
+  const std::vector<base::LogRecord>& records() const { return sink_->records; }
+  // True when a record's text equals `text` (and its tag, when given).
+  bool Has(const std::string& text, const char* tag = nullptr) const {
+    for (const auto& r : sink_->records)
+      if (r.text == text && (!tag || std::string(r.function) == tag)) return true;
     return false;
+  }
+  bool HasPrefix(const std::string& prefix) const {
+    for (const auto& r : sink_->records)
+      if (r.text.compare(0, prefix.size(), prefix) == 0) return true;
+    return false;
+  }
+  // True when a record's text contains `fragment`.
+  bool Contains(const std::string& fragment) const {
+    for (const auto& r : sink_->records)
+      if (r.text.find(fragment) != std::string::npos) return true;
+    return false;
+  }
+  std::string Dump() const {
+    std::string out;
+    for (const auto& r : sink_->records) out += std::string(r.function) + ": " + r.text + "\n";
+    return out;
   }
 
  private:
   struct Sink : base::LogSink {
-    void Emit(const base::LogRecord& record) override {
-      std::lock_guard<std::mutex> lock(mutex);
-      lines.push_back(std::string(base::LogSeverityName(record.severity)) + ": " + record.text +
-                      " (" + record.function + ")");
-    }
-    mutable std::mutex mutex;
-    std::vector<std::string> lines;
+    void Emit(const base::LogRecord& record) override { records.push_back(record); }
+    std::vector<base::LogRecord> records;
   };
   Sink* sink_;
 };
