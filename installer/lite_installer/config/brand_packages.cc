@@ -215,6 +215,9 @@ bool ExtractCabinet(std::string_view cabinet, const std::string& filter_name,
   const bool ok =
       library.copy(fdi, name, path, 0, &FdiNotify, nullptr, &context) && !context.output_too_large;
   library.destroy(fdi);
+  // The cabinet library may hand over a file it could not finish (a cut or
+  // corrupt archive, a refused write): nothing of a failed extraction is kept.
+  if (!ok) files->clear();
   return ok;
 }
 

@@ -29,8 +29,8 @@ std::string DetectBrandName(std::string_view region, std::string_view language);
 void ApplyPackage(BrandInfo& brand, std::string_view package, const std::string& entry_name);
 
 // Every file of an in-memory cabinet (with a filter: only that file) by
-// name. False when the cabinet cannot be read; `files` then holds whatever
-// was extracted before the failure.
+// name. False when the cabinet cannot be read completely; `files` is then
+// empty.
 bool ExtractCabinet(std::string_view cabinet, const std::string& filter_name,
                     std::map<std::string, std::string>* files);
 
