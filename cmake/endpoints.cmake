@@ -39,5 +39,7 @@ set(KELMOR_LEGAL_HOST "${KELMOR_LEGAL_HOST_DEFAULT}" CACHE STRING "Legal site, R
 set(KELMOR_WEBNTP_HOST "${KELMOR_WEBNTP_HOST_DEFAULT}" CACHE STRING "New-tab content host, Russian zone")
 set(KELMOR_SITE_STEM "${KELMOR_SITE_STEM_DEFAULT}" CACHE STRING
     "Scheme and host stem of the regional browser site; \".<zone>/download\" is appended")
+# Shown to the user (string 428), never requested.
+set(KELMOR_SEARCH_SITE_NAME "kelmor.example" CACHE STRING "Short host name of the search site, as the texts name it")
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/build_config.h.in ${CMAKE_BINARY_DIR}/generated/build_config.h @ONLY)
