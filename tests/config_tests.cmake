@@ -6,4 +6,4 @@
 add_dependencies(unit_tests kelmor_packages)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/lite_installer.rc
   DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
-  PROPERTIES OBJECT_DEPENDS "${KELMOR_PRODUCT_PACKAGES};${CMAKE_BINARY_DIR}/generated/packages.rc")
+  PROPERTIES OBJECT_DEPENDS "${KELMOR_RC_DEPENDS}")
