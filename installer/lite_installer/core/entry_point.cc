@@ -11,6 +11,7 @@
 #include "base/scoped_handle.h"
 #include "base/strings.h"
 #include "base/test_hooks.h"
+#include "installer/crash/crash_for_testing.h"
 #include "installer/crash/crash_handler.h"
 #include "installer/lite_installer/core/file_logger.h"
 #include "installer/lite_installer/core/installer_command_line.h"
@@ -161,6 +162,8 @@ int RunLiteInstaller() {
   ScopedCrashHandler crash_handler;
   base::SetLogSink(std::make_unique<FileLogger>(GetLogFilePath(), kLogSizeLimit));
   LOG_TAG(INFO, kTag) << "-------------------------------------- Start install.";
+  // Lines of the crash handler's installation, written before the log existed.
+  crash::CrashHandler::Get().FlushStartupLog();
 
   InstallerCommandLine& command_line = InstallerCommandLine::ForCurrentProcess();
   if (command_line.HasSwitch("check-the-interface")) {
@@ -214,6 +217,7 @@ int RunLiteInstaller() {
   LOG_TAG(INFO, kTag) << "Temporary path is: " << state.temp_path;
 
   PrepareDistribution(state);
+  crash::CrashIfRequestedForTesting();
 
   if (const int cpu_exit = CheckCpuAndReport(state.silent)) return cpu_exit;
 
