@@ -24,5 +24,7 @@ set(KELMOR_API_HOST "${KELMOR_API_HOST_DEFAULT}" CACHE STRING "Browser API host 
 set(KELMOR_STAT_HOST "${KELMOR_STAT_HOST_DEFAULT}" CACHE STRING "Installation statistics host")
 set(KELMOR_CRASH_HOST "${KELMOR_CRASH_HOST_DEFAULT}" CACHE STRING "Crash-report host")
 set(KELMOR_SITE_HOST "${KELMOR_SITE_HOST_DEFAULT}" CACHE STRING "Browser site (support, download pages)")
+# Shown to the user (string 428), never requested.
+set(KELMOR_SEARCH_SITE_NAME "kelmor.example" CACHE STRING "Short host name of the search site, as the texts name it")
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/build_config.h.in ${CMAKE_BINARY_DIR}/generated/build_config.h @ONLY)

@@ -25,6 +25,11 @@ WindowsVersion GetWindowsVersion() {
 
 bool IsVistaOrLater() { return GetWindowsVersion().major >= 6; }
 
+bool IsWindows7OrLater() {
+  const WindowsVersion v = GetWindowsVersion();
+  return v.major > 6 || (v.major == 6 && v.minor >= 1);
+}
+
 bool IsWindows8OrLater() {
   const WindowsVersion v = GetWindowsVersion();
   return v.major > 6 || (v.major == 6 && v.minor >= 2);

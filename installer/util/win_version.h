@@ -14,6 +14,7 @@ struct WindowsVersion {
 // The running version; zeros when it cannot be read.
 WindowsVersion GetWindowsVersion();
 bool IsVistaOrLater();
+bool IsWindows7OrLater();
 bool IsWindows8OrLater();
 bool IsWindows10OrLater();
 

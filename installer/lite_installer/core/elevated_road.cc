@@ -8,8 +8,8 @@
 
 namespace lite_installer {
 
-const wchar_t kElevatedGoAheadEventName[] = L"0c0f0f0d-6434-4cfd-a5e9-23e9ca4d94b6";
-const wchar_t kElevatedStopEventName[] = L"fef32d6d-67e9-4654-b314-6c72098ff5d1";
+extern const wchar_t kElevatedGoAheadEventName[] = L"0c0f0f0d-6434-4cfd-a5e9-23e9ca4d94b6";
+extern const wchar_t kElevatedStopEventName[] = L"fef32d6d-67e9-4654-b314-6c72098ff5d1";
 
 int ExecuteAsAdmin() {
   const InstallerCommandLine& command_line = InstallerCommandLine::ForCurrentProcess();

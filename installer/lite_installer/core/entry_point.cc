@@ -13,8 +13,10 @@
 #include "base/test_hooks.h"
 #include "installer/crash/crash_for_testing.h"
 #include "installer/crash/crash_handler.h"
+#include "installer/lite_installer/core/delay_load_hook.h"
 #include "installer/lite_installer/core/file_logger.h"
 #include "installer/lite_installer/core/installer_command_line.h"
+#include "installer/lite_installer/core/test_probes.h"
 #include "installer/lite_installer/core/secure_environment.h"
 #include "installer/lite_installer/core/startup_steps.h"
 #include "installer/lite_installer/ui/ui_strings.h"
@@ -156,6 +158,7 @@ void BringProcessWindowToTop(DWORD process_id) {
 }
 
 int RunLiteInstaller() {
+  InstallDelayLoadHooks();
   int secure_exit_code = 0;
   const SecureEnvironmentStatus secure = SetupSecureEnvironment(&secure_exit_code);
 
@@ -164,6 +167,7 @@ int RunLiteInstaller() {
   LOG_TAG(INFO, kTag) << "-------------------------------------- Start install.";
   // Lines of the crash handler's installation, written before the log existed.
   crash::CrashHandler::Get().FlushStartupLog();
+  if (int probe_exit = 0; RunTestProbes(&probe_exit)) return probe_exit;
 
   InstallerCommandLine& command_line = InstallerCommandLine::ForCurrentProcess();
   if (command_line.HasSwitch("check-the-interface")) {

@@ -4,6 +4,7 @@
 
 #include "base/logging.h"
 #include "installer/lite_installer/core/installer_command_line.h"
+#include "installer/util/application_association_registration_internal.h"
 
 namespace lite_installer {
 namespace {
@@ -32,6 +33,6 @@ int RunSetupAsAdmin(const InstallerCommandLine&, HANDLE) {
   return -1;
 }
 
-int CheckTheInterface() { return 701; }
+int CheckTheInterface() { return installer::win10_default_browser::RunInterfaceCheckChild(); }
 
 }  // namespace lite_installer
