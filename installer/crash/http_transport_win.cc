@@ -51,13 +51,17 @@ std::string WinHttpMessage(const char* call, DWORD error = ::GetLastError()) {
   return out + ": " + message + code;
 }
 
+// The loaded module's file, or the system folder's copy when the module is
+// not loaded yet (system libraries are loaded on first use).
 std::wstring ModulePath(const wchar_t* name) {
-  HMODULE module = ::GetModuleHandleW(name);
-  if (!module) return {};
   wchar_t path[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameW(module, path, MAX_PATH);
+  if (HMODULE module = ::GetModuleHandleW(name)) {
+    const DWORD n = ::GetModuleFileNameW(module, path, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) return std::wstring(path, n);
+  }
+  const UINT n = ::GetSystemDirectoryW(path, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) return {};
-  return std::wstring(path, n);
+  return std::wstring(path, n) + L"\\" + name;
 }
 
 std::string FormatVersion(const char* format, const VS_FIXEDFILEINFO& info) {

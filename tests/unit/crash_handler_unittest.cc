@@ -13,6 +13,7 @@
 #include "base/logging.h"
 #include "installer/crash/crash_handler.h"
 #include "installer/crash/information_stream.h"
+#include "scoped_private_temp.h"
 
 namespace crash {
 namespace {
@@ -212,6 +213,7 @@ class CrashHandlerTest : public ::testing::Test {
     return base::ReadFileToString(path).value_or("");
   }
 
+  testing_support::ScopedPrivateTemp temp_{L"crash_handler"};
   std::vector<base::LogRecord> lines_;
   std::unique_ptr<CrashHandler> handler_;
   std::vector<std::wstring> cleanup_;

@@ -22,6 +22,7 @@
 #include "installer/crash/http_multipart_builder.h"
 #include "installer/crash/http_text.h"
 #include "installer/crash/http_transport.h"
+#include "scoped_private_temp.h"
 
 namespace crash {
 namespace {
@@ -229,6 +230,7 @@ TEST(CrashBodyStreams, FileReaderErrorsAreReported) {
 }
 
 TEST(CrashBodyStreams, FileReaderServesAFileFromDisk) {
+  testing_support::ScopedPrivateTemp temp(L"crash_body");
   const std::string data = PseudoRandom(100000, 7);
   const std::wstring path = WriteTempFile(L"crash_body_stream_test.bin", data);
   {
@@ -393,6 +395,7 @@ class SendReportTest : public LogTest {
     base::DeleteFileIfExists(report_.dump_path);
     LogTest::TearDown();
   }
+  testing_support::ScopedPrivateTemp temp_{L"crash_upload"};
   std::string dump_;
   CrashReport report_;
   RecordingTransport::Seen seen_;
