@@ -155,7 +155,7 @@ Downloader::~Downloader() = default;
 // Opens `url`, following redirects here rather than inside WinINet: Wine
 // follows a redirect loop forever, so the hops are counted (kMaxRedirects),
 // and a redirect from HTTPS to plain HTTP is refused as WinINet does.
-bool Downloader::OpenUrl(const std::wstring& url, const wchar_t* headers,
+bool Downloader::OpenUrl(const std::wstring& url, const wchar_t* headers, DWORD flags,
                          base::ScopedInternetHandle* out) {
   std::wstring target = url;
   for (int hops = 0;; ++hops) {
@@ -167,7 +167,7 @@ bool Downloader::OpenUrl(const std::wstring& url, const wchar_t* headers,
     ::InternetSetOptionW(internet_.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &context.receive_timeout_ms,
                          sizeof(context.receive_timeout_ms));
     const GuardedResult r = GuardedInternetOpenUrl(
-        internet_.get(), target.c_str(), headers, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT,
+        internet_.get(), target.c_str(), headers, flags | INTERNET_FLAG_NO_AUTO_REDIRECT,
         reinterpret_cast<DWORD_PTR>(&context));
     if (r.raised) {
       CopyFailure(r.failure, &failure_info_);
@@ -240,7 +240,13 @@ bool Downloader::OpenDownload(const std::wstring& url, DownloadSink* sink) {
   }
   internet_.reset(session.handle);
 
-  if (!OpenUrl(url, kAcceptHeader, &request_)) return false;
+  // A fresh download stays out of WinINet's cache (a setup archive would
+  // otherwise be copied there on every attempt, and reading slows down).
+  // A resumed one is cached, because InternetSetFilePointer works only on
+  // cached requests.
+  const DWORD flags =
+      INTERNET_FLAG_RELOAD | (sink->bytes_written == 0 ? INTERNET_FLAG_NO_CACHE_WRITE : 0);
+  if (!OpenUrl(url, kAcceptHeader, flags, &request_)) return false;
   sink_ = sink;
   current_url_ = url;
 
@@ -269,7 +275,8 @@ bool Downloader::ResumeAt(const std::wstring& url, uint32_t offset) {
                                 << ", requesting bytes from " << offset << " of " << url;
   request_.reset();
   const std::wstring headers = std::wstring(kAcceptHeader) + L"\r\n" + RangeRequestHeaders(offset);
-  if (!OpenUrl(url, headers.c_str(), &request_)) {
+  if (!OpenUrl(url, headers.c_str(), INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE,
+               &request_)) {
     sink_ = nullptr;
     current_url_.clear();
     return false;

@@ -121,7 +121,8 @@ class Downloader {
   DownloadSink* sink() const { return sink_; }
 
  private:
-  bool OpenUrl(const std::wstring& url, const wchar_t* headers, base::ScopedInternetHandle* out);
+  bool OpenUrl(const std::wstring& url, const wchar_t* headers, DWORD flags,
+               base::ScopedInternetHandle* out);
   bool ResumeAt(const std::wstring& url, uint32_t offset);
   bool QueryStatus(uint32_t* status);
   bool IsExpectedStatus(uint32_t status) const;

@@ -242,6 +242,20 @@ class TestBadServers:
         assert run["bytes_written"] < 100000
 
 
+def test_a_fresh_download_is_not_copied_into_the_wininet_cache(stand, out_file):
+    import kelmor_wine as w
+    cache = w.user_dir() / "AppData" / "Local" / "Microsoft" / "Windows" / "INetCache"
+    size = 3 * 1024 * 1024
+
+    def big_cached():
+        return {p for p in cache.rglob("*") if p.is_file() and p.stat().st_size >= size} if cache.exists() else set()
+
+    before = big_cached()
+    run = tool.run("progress", stand.base_url + f"/gen/{size}/31", "--out", out_file[1])
+    assert run["result"] is True
+    assert big_cached() == before
+
+
 class TestLibrary:
     def test_wininet_is_loaded_on_first_use(self, stand, out_file):
         idle = tool.run("lock", out_file[1])

@@ -342,6 +342,30 @@ int RunProbe(const Args& a, Report* r) {
   return 0;
 }
 
+// InternetReadFile alone, with a chosen buffer size: where the client's time
+// goes.
+int RunRawRead(const Args& a, Report* r) {
+  if (a.positional.size() < 2) return 2;
+  const DWORD chunk = static_cast<DWORD>(_wtoi64(a.positional[1].c_str()));
+  std::vector<char> buffer(chunk);
+  const long long started = NowMs();
+  HINTERNET internet = ::InternetOpenW(L"probe", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  HINTERNET request = ::InternetOpenUrlW(internet, a.positional[0].c_str(), L"Accept: */*", -1,
+                                         INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
+  long long total = 0, calls = 0;
+  DWORD read = 0;
+  while (request && ::InternetReadFile(request, buffer.data(), chunk, &read) && read) {
+    total += read;
+    ++calls;
+  }
+  r->Num("elapsed_ms", NowMs() - started);
+  r->Num("bytes", total);
+  r->Num("calls", calls);
+  if (request) ::InternetCloseHandle(request);
+  ::InternetCloseHandle(internet);
+  return 0;
+}
+
 int RunLock(const Args& a, Report* r) {
   if (a.positional.empty()) return 2;
   installer_util::DownloadTargetFile target;
@@ -580,6 +604,7 @@ int wmain(int argc, wchar_t** argv) {
   else if (a.command == "lock") rc = RunLock(a, &report);
   else if (a.command == "probe") rc = RunProbe(a, &report);
   else if (a.command == "stats") rc = RunStats(a, &report);
+  else if (a.command == "rawread") rc = RunRawRead(a, &report);
   else if (a.command == "send") rc = RunSend(a, &report);
   AddPeakMemory(&report);
   report.Bool("wininet_loaded", ::GetModuleHandleW(L"wininet.dll") != nullptr);
