@@ -12,8 +12,6 @@ constexpr int kSetupNotRun = 400;
 constexpr int kWindowClosed = 500;
 }  // namespace
 
-void PrepareDistribution(StartupState&) {}
-
 int RunSilentInstallation(StartupState&) {
   LOG(ERROR) << "Installation controller is not available in this build";
   return kSetupNotRun;
