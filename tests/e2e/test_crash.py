@@ -80,8 +80,23 @@ def check_annotations(annotations, uid=None):
     assert re.fullmatch(r"[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}", annotations["uid"])
 
 
+DISTRIBUTION = "--distr-info-params=partner_id=p42&lang=ru"
+
+
+def check_crash_keys(annotations):
+    """The keys the start-up sequence sets after the distribution and the
+    brand record are built: every distribution parameter, the brand's id and
+    name, and the interface language (here the distribution's "lang")."""
+    assert annotations["partner_id"] == "p42"
+    assert annotations["lang"] == "ru"
+    assert annotations["default_language"] == "ru"
+    assert annotations["brand_id"]
+    assert annotations["brand_name"]
+    assert set(annotations) == BUILT_IN | {"partner_id", "lang", "brand_id", "brand_name", "default_language"}
+
+
 def test_crash_uploads_one_gzip_multipart_post_and_deletes_the_dump(host):
-    result = crash()
+    result = crash(args=("--silent", DISTRIBUTION))
     assert result.code & 0xFFFFFFFF == ACCESS_VIOLATION
     assert installer.log_has("Crashing on request: access-violation")
 
@@ -108,6 +123,7 @@ def test_crash_uploads_one_gzip_multipart_post_and_deletes_the_dump(host):
     annotations = dict(info["annotations"])
     assert annotations == form
     check_annotations(annotations, uid=user_id_text())
+    check_crash_keys(annotations)
     assert info["report_id"] == REPORT_ID
     assert info["client_id"] == annotations["uid"]
     assert [k for k, _ in info["annotations"]] == sorted(annotations)
@@ -116,12 +132,13 @@ def test_crash_uploads_one_gzip_multipart_post_and_deletes_the_dump(host):
 
 def test_host_answering_500_keeps_the_dump_it_was_sent(host):
     host.status = 500
-    result = crash()
+    result = crash(args=("--silent", DISTRIBUTION))
     assert result.code & 0xFFFFFFFF == ACCESS_VIOLATION
     assert installer.log_has("ERROR: HTTP status 500 (ExecuteSynchronously:")
     [dump] = dumps()
     assert dump.name == REPORT_ID + ".dmp"
     check_annotations(minidump.annotations(dump), uid=user_id_text())
+    check_crash_keys(minidump.annotations(dump))
     # What the host got is the file that stayed behind, byte for byte.
     assert len(host.requests) == 1
     assert host.requests[0].files()["upload_file_minidump"]["data"] == dump.read_bytes()
