@@ -4,12 +4,13 @@ information stream holds the report parameters and crash keys, and the
 dump is uploaded to the crash-report host as one chunked, gzip-encoded
 multipart POST."""
 import getpass
+import gzip
 import re
+import subprocess
 import uuid
 
 import pytest
 
-import crash_receiver
 import installer
 import kelmor_wine as w
 import minidump
@@ -18,14 +19,6 @@ ACCESS_VIOLATION = 0xC0000005
 REPORT_ID = "0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D"
 ZERO_UID = "00000000-0000-0000-0000-000000000000"
 BUILT_IN = {"uid", "report_id", "ver", "plat", "prod", "gzip_enabled", "ptype"}
-
-
-def stand_port():
-    cache = w.BUILD / "CMakeCache.txt"
-    for line in cache.read_text(errors="replace").splitlines():
-        if line.startswith("KELMOR_STAND_PORT:"):
-            return int(line.split("=", 1)[1])
-    return 18080
 
 
 @pytest.fixture(scope="module", autouse=True)
@@ -43,10 +36,45 @@ def fresh(crashes_end_quietly):
     yield
 
 
+class CrashHost:
+    """What the stand's crash-report host received: the record of each
+    POST to /submit and the decoded upload (query parameters and parts)."""
+
+    def __init__(self, stand):
+        self.stand = stand
+
+    def records(self):
+        return self.stand.requests("^/submit$")
+
+    def uploads(self):
+        return self.stand.settings["crash_uploads"]
+
+    def fail_with(self, status):
+        """Decode every upload as the host does, then answer `status`."""
+        from stand.hosts import crash as crash_host
+
+        def submit(ex):
+            body = ex.body
+            if "gzip" in (ex.header("Content-Encoding") or "").lower():
+                body = gzip.decompress(body)
+            self.uploads().append({"params": dict(ex.params),
+                                   "parts": crash_host.parse_multipart(ex.header("Content-Type"), body)})
+            ex.send_text("failing on purpose\n", status)
+
+        self.stand.route("POST", r"/submit", submit)
+
+
+def form_of(upload):
+    return {p["name"]: p["data"].decode("utf-8") for p in upload["parts"] if p["filename"] is None}
+
+
+def files_of(upload):
+    return {p["name"]: p for p in upload["parts"] if p["filename"] is not None}
+
+
 @pytest.fixture
-def host():
-    with crash_receiver.CrashReceiver(stand_port()) as receiver:
-        yield receiver
+def host(stand):
+    return CrashHost(stand)
 
 
 def crash(kind="access-violation", report_id=REPORT_ID, args=("--silent",)):
@@ -80,23 +108,41 @@ def check_annotations(annotations, uid=None):
     assert re.fullmatch(r"[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}", annotations["uid"])
 
 
+DISTRIBUTION = "--distr-info-params=partner_id=p42&lang=ru"
+
+
+def check_crash_keys(annotations):
+    """The keys the start-up sequence sets after the distribution and the
+    brand record are built: every distribution parameter, the brand's id and
+    name, and the interface language (here the distribution's "lang")."""
+    assert annotations["partner_id"] == "p42"
+    assert annotations["lang"] == "ru"
+    assert annotations["default_language"] == "ru"
+    assert annotations["brand_id"]
+    assert annotations["brand_name"]
+    assert set(annotations) == BUILT_IN | {"partner_id", "lang", "brand_id", "brand_name", "default_language"}
+
+
 def test_crash_uploads_one_gzip_multipart_post_and_deletes_the_dump(host):
-    result = crash()
+    result = crash(args=("--silent", DISTRIBUTION))
     assert result.code & 0xFFFFFFFF == ACCESS_VIOLATION
     assert installer.log_has("Crashing on request: access-violation")
 
-    assert len(host.requests) == 1
-    request = host.requests[0]
-    assert request.path == "/submit"
-    assert request.query == {"product": ["Kelmor"], "version": ["23.11.3.935"]}
-    assert request.chunked and request.complete
-    assert request.header("Content-Encoding") == "gzip"
+    [record] = host.records()
+    assert record["method"] == "POST"
+    assert record["query"] == "product=Kelmor&version=23.11.3.935"
+    assert record["chunked"] and record["status"] == 200 and not record.get("bad_body")
+    assert record.get("gzip") is True
+    headers = record["headers"]
+    assert headers["Content-Encoding"] == "gzip"
+    assert headers["Transfer-Encoding"] == "chunked"
     assert re.fullmatch(r"multipart/form-data; boundary=---MultipartBoundary-[0-9A-Za-z]{32}---",
-                        request.header("Content-Type"))
-    assert request.header("User-Agent").startswith("Crashpad/0.8.0 WinHTTP/")
+                        headers["Content-Type"])
+    assert headers["User-Agent"].startswith("Crashpad/0.8.0 WinHTTP/")
 
-    form = request.form()
-    files = request.files()
+    [upload] = host.uploads()
+    form = form_of(upload)
+    files = files_of(upload)
     assert set(files) == {"upload_file_minidump"}
     attachment = files["upload_file_minidump"]
     assert attachment["content_type"] == "application/octet-stream"
@@ -108,6 +154,7 @@ def test_crash_uploads_one_gzip_multipart_post_and_deletes_the_dump(host):
     annotations = dict(info["annotations"])
     assert annotations == form
     check_annotations(annotations, uid=user_id_text())
+    check_crash_keys(annotations)
     assert info["report_id"] == REPORT_ID
     assert info["client_id"] == annotations["uid"]
     assert [k for k, _ in info["annotations"]] == sorted(annotations)
@@ -115,24 +162,25 @@ def test_crash_uploads_one_gzip_multipart_post_and_deletes_the_dump(host):
 
 
 def test_host_answering_500_keeps_the_dump_it_was_sent(host):
-    host.status = 500
-    result = crash()
+    host.fail_with(500)
+    result = crash(args=("--silent", DISTRIBUTION))
     assert result.code & 0xFFFFFFFF == ACCESS_VIOLATION
     assert installer.log_has("ERROR: HTTP status 500 (ExecuteSynchronously:")
     [dump] = dumps()
     assert dump.name == REPORT_ID + ".dmp"
     check_annotations(minidump.annotations(dump), uid=user_id_text())
+    check_crash_keys(minidump.annotations(dump))
     # What the host got is the file that stayed behind, byte for byte.
-    assert len(host.requests) == 1
-    assert host.requests[0].files()["upload_file_minidump"]["data"] == dump.read_bytes()
+    [upload] = host.uploads()
+    assert files_of(upload)["upload_file_minidump"]["data"] == dump.read_bytes()
+    assert [r["status"] for r in host.records()] == [500]
 
 
 def test_dump_reader_prints_the_annotations(host):
-    host.status = 500
+    host.fail_with(500)
     crash()
     [dump] = dumps()
     out = w.SOURCE / "tests/harness/minidump.py"
-    import subprocess
     printed = subprocess.run(["python3", str(out), str(dump)], capture_output=True, text=True, timeout=30)
     assert printed.returncode == 0
     lines = printed.stdout.splitlines()
@@ -153,10 +201,10 @@ def test_missing_user_id_gives_the_zero_uid(host):
         w.reg_delete_key(r"HKCU\Software\AppDataLow\Kelmor")
         w.reg_delete_key(r"HKCU\Software\AppDataLow\Kelmor", view=64)
     assert installer.log_has("ERROR: uid not found, use empty (Impl:")
-    [request] = host.requests
-    assert request.form()["uid"] == ZERO_UID
-    assert request.files()["upload_file_minidump"]["filename"] == ZERO_UID + ".dmp"
-    info = minidump.read_information(request.files()["upload_file_minidump"]["data"])
+    [upload] = host.uploads()
+    assert form_of(upload)["uid"] == ZERO_UID
+    assert files_of(upload)["upload_file_minidump"]["filename"] == ZERO_UID + ".dmp"
+    info = minidump.read_information(files_of(upload)["upload_file_minidump"]["data"])
     assert info["client_id"] == ZERO_UID
     # The lines of the handler's set-up follow the start line.
     texts = installer.log_texts()
@@ -168,7 +216,7 @@ def test_an_existing_dump_file_stops_the_dump_and_the_upload(host):
     existing.write_bytes(b"not ours")
     result = crash()
     assert result.code & 0xFFFFFFFF == ACCESS_VIOLATION
-    assert host.requests == []
+    assert host.records() == []
     assert existing.read_bytes() == b"not ours"
     assert dumps() == [existing]
 
@@ -176,8 +224,8 @@ def test_an_existing_dump_file_stops_the_dump_and_the_upload(host):
 def test_a_crash_on_another_thread_is_reported_too(host):
     result = crash(kind="thread", report_id=None)
     assert result.code & 0xFFFFFFFF == ACCESS_VIOLATION
-    [request] = host.requests
-    annotations = dict(minidump.read_information(request.files()["upload_file_minidump"]["data"])["annotations"])
+    [upload] = host.uploads()
+    annotations = dict(minidump.read_information(files_of(upload)["upload_file_minidump"]["data"])["annotations"])
     assert annotations["ptype"] == "installer"
     assert uuid.UUID(annotations["report_id"])
     assert dumps() == []
@@ -188,4 +236,4 @@ def test_a_run_without_a_crash_writes_no_dump(host):
     assert not result.timed_out
     assert result.code & 0xFFFFFFFF != ACCESS_VIOLATION
     assert dumps() == []
-    assert host.requests == []
+    assert host.records() == []
