@@ -128,7 +128,7 @@ class Installer {
   // Seams for tests.
   virtual bool VerifyModule(const std::wstring& path);
   // Pause between download attempts (waits on the stop event).
-  virtual uint32_t DownloadPauseMs() const { return 15000; }
+  virtual uint32_t DownloadPauseMs() const;
 
  private:
   static unsigned __stdcall InstallThreadMain(void* self);

@@ -3,6 +3,8 @@
 // raises is built here.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,7 +21,8 @@ class BrandInfo;
 class DistribInfoParams;
 class InstallerCommandLine;
 
-std::unique_ptr<installer_util::InstallStatSender> CreateInstallStatSender();
+std::unique_ptr<installer_util::InstallStatSender> CreateInstallStatSender(
+    const std::string& user_id);
 void SetIdentifierParams(installer_util::InstallStatSender* stats, const BrandInfo* brand,
                          const DistribInfoParams* params);
 void SendInstallerStartedEvent(installer_util::InstallStatSender* stats);
@@ -47,8 +50,8 @@ void OnSetupFinished(installer_util::InstallStatSender* stats, bool started_and_
 void SendWindowClick(installer_util::InstallStatSender* stats, const char* button);
 std::wstring GetBrowserPresentParam(installer_util::InstallStatSender* stats);
 void ReportInstallationFinished(installer_util::InstallStatSender* stats, bool success,
-                                bool cancelled, const std::string& user_id, int64_t total_micros,
-                                int64_t download_micros, int64_t install_micros);
+                                bool cancelled, int64_t total_micros, int64_t download_micros,
+                                int64_t install_micros, HANDLE stop_event);
 bool PlainDownload(const std::wstring& url, installer_util::DownloadSink* sink,
                    std::string* error, std::wstring* redirect);
 

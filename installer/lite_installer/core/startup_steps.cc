@@ -8,14 +8,8 @@
 
 namespace lite_installer {
 namespace {
-constexpr int kSetupNotRun = 400;
 constexpr int kWindowClosed = 500;
 }  // namespace
-
-int RunSilentInstallation(StartupState&) {
-  LOG(ERROR) << "Installation controller is not available in this build";
-  return kSetupNotRun;
-}
 
 int RunWindowInstallation(StartupState&) {
   LOG(ERROR) << "Installer window is not available in this build";
@@ -24,11 +18,6 @@ int RunWindowInstallation(StartupState&) {
 
 void ShowNotEnoughDiskSpaceDialog(StartupState&) {
   LOG(ERROR) << "Not-enough-disk-space dialog is not available in this build";
-}
-
-int RunSetupAsAdmin(const InstallerCommandLine&, HANDLE) {
-  LOG(ERROR) << "Elevated setup run is not available in this build";
-  return -1;
 }
 
 int CheckTheInterface() { return installer::win10_default_browser::RunInterfaceCheckChild(); }

@@ -5,6 +5,7 @@
 #include "base/files.h"
 #include "base/logging.h"
 #include "base/strings.h"
+#include "base/test_hooks.h"
 #include "build_config.h"
 #include "installer/lite_installer/config/brand_info.h"
 #include "installer/lite_installer/core/installer.h"
@@ -57,6 +58,13 @@ bool GetModuleCreationTime(const std::wstring& path, uint64_t* micros) {
   if (!installer_util::GetFileTimes(path, nullptr, nullptr, &written)) return false;
   *micros = ((static_cast<uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime) / 10;
   return true;
+}
+
+uint32_t Installer::DownloadPauseMs() const {
+  // Tests of the retries shorten the pause between attempts.
+  if (const auto hook = base::GetTestHook("DOWNLOAD_PAUSE_MS"))
+    return static_cast<uint32_t>(base::ParseInt64(std::string_view(*hook)).value_or(15000));
+  return 15000;
 }
 
 std::wstring Installer::GetModulePath() {

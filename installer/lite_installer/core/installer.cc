@@ -41,7 +41,8 @@ bool BrowserMessageWindowExists() {
 Installer::Installer(InstallProgressReceiver* receiver, const BrandInfo* brand,
                      const DistribInfoParams* params, bool with_remote_configuration)
     : receiver_(receiver), brand_(brand), params_(params) {
-  stats_ = CreateInstallStatSender();
+  user_id_ = GetUserId();
+  stats_ = CreateInstallStatSender(user_id_);
   if (brand_) temp_dir_ = brand_->temp_dir;
   const InstallerCommandLine& command_line = InstallerCommandLine::ForCurrentProcess();
   installer_data_path_ = command_line.GetSwitchValue("installerdata");
@@ -70,7 +71,6 @@ void Installer::InitializeIdentifiers() {
   SetIdentifierParams(stats_.get(), brand_, params_);
   stop_event_.Reset();
   go_ahead_event_.Reset();
-  user_id_ = GetUserId();
 }
 
 bool Installer::DownloadOnce(const std::wstring& url, installer_util::DownloadSink* sink,
@@ -170,8 +170,8 @@ void Installer::RunInstallation() {
       }
     }
   }
-  ReportInstallationFinished(stats_.get(), success, cancelled_, user_id_, total_time_,
-                             download_duration_, installation_duration_);
+  ReportInstallationFinished(stats_.get(), success, cancelled_, total_time_, download_duration_,
+                             installation_duration_, stop_event_.handle());
 }
 
 }  // namespace lite_installer
