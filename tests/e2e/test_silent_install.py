@@ -1,0 +1,100 @@
+"""A silent installation from end to end under Wine: the stand serves the
+setup archive (the signed test setup program), the installer downloads,
+verifies and runs it, and exits with the controller's result."""
+import json
+
+import pytest
+
+import installer
+import kelmor_wine as w
+
+ARCHIVES = w.BUILD / "test-archives"
+FAST_RETRIES = {"KELMOR_TEST_DOWNLOAD_PAUSE_MS": "50"}
+
+
+@pytest.fixture(autouse=True)
+def fresh():
+    installer.clean()
+
+
+def report_path():
+    return w.temp_dir() / "fake_setup_report.json"
+
+
+def run_silent(stand, archive="good.arc", args=(), env=None, timeout=300):
+    stand.settings["setup_archive"] = (ARCHIVES / archive).read_bytes()
+    all_env = dict(FAST_RETRIES)
+    all_env.update(env or {})
+    return installer.run(["--silent"] + list(args), env=all_env, timeout=timeout)
+
+
+def archive_files_left():
+    return [p.name for p in w.temp_dir().glob("kb*.tmp")]
+
+
+def test_setup_exiting_0_gives_0_and_gets_its_parameters(stand):
+    result = run_silent(stand, args=["--fake-exit-code=0", "--send-statistics"])
+    assert result.code == 0, installer.log_lines()[-15:]
+    report = json.loads(report_path().read_text())
+    switches = report["switches"]
+    assert switches["source"] == "lite"
+    assert "verbose-logging" in switches
+    assert switches["progress-window"] == "0"
+    assert "send-statistics" in switches
+    assert "make-browser-default-after-import" not in switches
+    assert "installerdata" in switches and "clids-file" in switches
+    registry = report["registry"]
+    for name in ("lang", "InstallerData", "ClidsFile", "AbtConfigResourceFile", "brand"):
+        assert name in registry, name
+    # After success the published values are gone but "lang" and the A/B file stay.
+    assert w.reg_query(installer.PRODUCT_KEY, "InstallerData") is None
+    assert w.reg_query(installer.PRODUCT_KEY, "lang") is not None
+    assert w.reg_query(installer.PRODUCT_KEY, "AbtConfigResourceFile") is not None
+    assert installer.log_has("Verification succeeded: ")
+    assert installer.log_has("Installer exit with code: 0")
+    assert archive_files_left() == []
+    assert stand.requests(r"/browser/.*\.arc")
+
+
+def test_setup_exit_codes_become_the_result(stand):
+    assert run_silent(stand, args=["--fake-exit-code=3"]).code == 3
+    installer.clean()
+    result = run_silent(stand, args=["--fake-exit-code=7"])
+    assert result.code == 7
+    assert installer.log_has("Setup process exit with code: SUCCESS_EXIT_CODE(0); error: 7")
+    assert archive_files_left() == []
+
+
+@pytest.mark.parametrize("archive", ["tampered.arc", "unsigned.arc", "untrusted_signer.arc",
+                                     "unknown_key.arc", "key_index_10.arc",
+                                     "signature_dat_2_bytes.arc", "pubkey_mismatch.arc"])
+def test_refused_archives_give_402(stand, archive):
+    result = run_silent(stand, archive=archive)
+    assert result.code == 402
+    assert installer.log_has("Module verification failed: ")
+    assert not report_path().exists()
+    assert archive_files_left() == []
+
+
+def test_every_url_failing_gives_401_after_six_attempts(stand):
+    stand.fault(r"/browser/.*\.arc", status=500)
+    result = run_silent(stand)
+    assert result.code == 401
+    assert len(stand.requests(r"/browser/.*\.arc")) == 6
+    assert installer.log_has("Max download attempts failed (6)")
+    assert archive_files_left() == []
+
+
+def test_failure_at_half_resumes_and_at_five_percent_restarts(stand):
+    size = len((ARCHIVES / "good.arc").read_bytes())
+    stand.fault(r"/browser/.*\.arc", times=1, drop_after=size // 2)
+    assert run_silent(stand, args=["--fake-exit-code=0"]).code == 0
+    second = stand.requests(r"/browser/.*\.arc")[1]
+    assert second["headers"].get("Range") == f"bytes={size // 2}-"
+
+    installer.clean()
+    stand.reset()
+    stand.fault(r"/browser/.*\.arc", times=1, drop_after=size // 20)
+    assert run_silent(stand, args=["--fake-exit-code=0"]).code == 0
+    second = stand.requests(r"/browser/.*\.arc")[1]
+    assert "Range" not in second["headers"]
