@@ -103,3 +103,32 @@ def test_unwritable_log_folder_does_not_stop_the_installer():
     result = installer.run(["--silent"], windows_env={"TEMP": bad, "TMP": bad})
     assert result.code == 400
     assert not installer.log_path().exists()
+
+
+def test_without_safe_dll_search_a_protected_copy_runs_the_installation():
+    result = installer.run(["--silent"], env={"KELMOR_TEST_NO_SAFE_DLL_SEARCH": "1"})
+    assert result.code == 400  # the copy's exit code
+    lines = installer.log_lines()
+    parent = [l for l in lines if f" {result.pid:02d}:" in l]
+    copies = [l for l in lines if f" {result.pid:02d}:" not in l]
+    # The first process only opened its log; the copy did the work.
+    assert len(parent) == 1 and "Start install." in parent[0]
+    assert any("Runned in secure environment." in l for l in copies)
+    assert any("Installer exit with code: 400" in l for l in copies)
+    # The copy and its folder are gone afterwards.
+    assert not [p for p in w.temp_dir().iterdir() if p.is_dir()]
+
+
+def test_dll_beside_the_executable_without_safe_search_exits_minus_200():
+    folder = w.temp_dir() / "with_dll"
+    folder.mkdir()
+    exe = folder / "lite_installer.exe"
+    exe.write_bytes(installer.EXE.read_bytes())
+    # Any DLL counts. (Not one named like a system library: under Wine the
+    # system libraries themselves would then pick it up.)
+    (folder / "payload.dll").write_bytes(b"MZ not really a dll")
+    result = installer.run(["--spawned_in_protected_dir", "--silent"], exe=exe,
+                           env={"KELMOR_TEST_NO_SAFE_DLL_SEARCH": "1"})
+    assert result.code == -200
+    assert installer.log_lines()[-1].split(" ", 3)[3].startswith(
+        "INFO: Exiting, DLL files found in working directory (wWinMain:")

@@ -1,10 +1,10 @@
 // Test program: runs the remote configuration tasks as the controller does
 // and reports what they left.
 //
-//   remote_tasks --report R.json --log L.log [--distr "vup=0&scup=1"]
-//                [--brand-id ID] [--partner-id ID] [--variations-url U]
-//                [--abt-url U] [--wallpapers-url U]
-//                [--release-file F] [--started-file S]
+//   remote_tasks --report=R.json --log=L.log [--distr="vup=0&scup=1"]
+//                [--brand-id=ID] [--partner-id=ID] [--variations-url=U]
+//                [--abt-url=U] [--wallpapers-url=U]
+//                [--release-file=F] [--started-file=S]
 //
 // The brand record gets its defaults first; each given switch then sets
 // its field (an empty value empties it). Without --release-file the program

@@ -2,8 +2,8 @@
 // the progress screen wires it (a 20 ms timer calls Tick and repaints on a
 // change; painting goes through an off-screen buffer).
 //
-//   slide_window --status S.json --control C.txt --log L.log --base-url URL
-//                [--initial 1|2] [--scale F] [--width W] [--height H]
+//   slide_window --status=S.json --control=C.txt --log=L.log --base-url=URL
+//                [--initial=1|2] [--scale=F] [--width=W] [--height=H]
 //
 // The show's clock stands still until told: the control file holds the
 // number of periods to advance so far ("3"), or "quit". Initial pictures
@@ -47,6 +47,7 @@ struct App {
   int paints = 0;
   int changes = 0;
   COLORREF probe = 0;
+  int painted_counter = -1;  // the counter when the probe was read
   std::wstring status_path;
   std::wstring control_path;
   ULONGLONG last_status = 0;
@@ -76,6 +77,7 @@ void WriteStatus(App* app, bool force) {
   status.SetKey("worker_running", base::Value(show && show->source()->running()));
   status.SetKey("steps", base::Value(app->steps));
   status.SetKey("changes", base::Value(app->changes));
+  status.SetKey("painted_counter", base::Value(app->painted_counter));
   base::Value::List rgb;
   rgb.emplace_back(static_cast<int>(GetRValue(app->probe)));
   rgb.emplace_back(static_cast<int>(GetGValue(app->probe)));
@@ -137,6 +139,7 @@ void Paint(App* app, HWND window) {
   HGDIOBJ old = ::SelectObject(buffer, bitmap);
   if (app->show) app->show->Paint(buffer, client);
   app->probe = ::GetPixel(buffer, 20, client.bottom - 20);
+  app->painted_counter = app->show ? app->show->counter() : -1;
   ::BitBlt(dc, 0, 0, client.right, client.bottom, buffer, 0, 0, SRCCOPY);
   ::SelectObject(buffer, old);
   ::DeleteObject(bitmap);

@@ -4,6 +4,7 @@
 
 #include "base/files.h"
 #include "base/scoped_handle.h"
+#include "base/strings.h"
 #include "installer/lite_installer/core/user_id.h"
 #include "tests/unit/log_capture.h"
 
@@ -81,6 +82,18 @@ TEST_F(UserIdTest, EmptyFileIsIgnoredAndSixtyFourBytesAreAccepted) {
   const std::string longest(64, 'b');
   ASSERT_TRUE(base::WriteStringToFile(GetUserIdFilePath(true), longest));
   EXPECT_EQ(GetUserId(), longest);
+}
+
+TEST_F(UserIdTest, UnreadableFileIsLoggedAndGivesNoNewId) {
+  ASSERT_FALSE(GetUserId().empty());
+  const std::wstring path = GetUserIdFilePath(false);
+  // Another process holds the file without sharing it.
+  base::ScopedHandle locked(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(locked);
+  testing_support::LogCapture log;
+  EXPECT_EQ(GetUserId(), "");
+  EXPECT_TRUE(log.Has("Failed to read file " + base::WideToUtf8(path))) << log.Dump();
 }
 
 TEST(DescribeSetupExitCode, NamesKnownClasses) {
