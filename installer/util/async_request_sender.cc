@@ -46,7 +46,8 @@ bool ApplySendTimeouts(void* internet) {
 }
 
 AsyncRequestSender::AsyncRequestSender()
-    : wake_event_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+    : wake_event_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      idle_event_(::CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
 
 AsyncRequestSender::~AsyncRequestSender() { StopWorker(); }
 
@@ -58,6 +59,17 @@ void AsyncRequestSender::StopWorker() {
   ::SetEvent(wake_event_.get());
   ::WaitForSingleObject(thread_.get(), INFINITE);
   thread_.reset();
+  // The requests still queued are dropped.
+  ::AcquireSRWLockExclusive(&lock_);
+  queue_.clear();
+  pending_ = 0;
+  stop_ = false;
+  ::SetEvent(idle_event_.get());
+  ::ReleaseSRWLockExclusive(&lock_);
+}
+
+bool AsyncRequestSender::WaitForIdle(DWORD timeout_ms) {
+  return ::WaitForSingleObject(idle_event_.get(), timeout_ms) == WAIT_OBJECT_0;
 }
 
 bool AsyncRequestSender::InitializeThread() {
@@ -80,6 +92,8 @@ bool AsyncRequestSender::Send(const std::wstring& url) {
   if (!InitializeThread()) return false;
   ::AcquireSRWLockExclusive(&lock_);
   queue_.push_back(url);
+  ++pending_;
+  ::ResetEvent(idle_event_.get());
   ::ReleaseSRWLockExclusive(&lock_);
   ::SetEvent(wake_event_.get());
   return true;
@@ -100,6 +114,7 @@ void AsyncRequestSender::Run() {
       ::ReleaseSRWLockExclusive(&lock_);
       SendUrl(url);
       ::AcquireSRWLockExclusive(&lock_);
+      if (pending_ > 0 && --pending_ == 0) ::SetEvent(idle_event_.get());
     }
     const bool stop = stop_;
     ::ReleaseSRWLockExclusive(&lock_);

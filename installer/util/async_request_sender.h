@@ -29,6 +29,10 @@ class AsyncRequestSender {
   // thread cannot be created.
   bool Send(const std::wstring& url);
 
+  // Waits until every queued request has been sent (or dropped); false on
+  // time-out. For callers that must not lose events before they go on.
+  bool WaitForIdle(DWORD timeout_ms);
+
  protected:
   // One request, on the worker thread: sent, then abandoned without reading
   // the answer; 2-second connect and send time-outs.
@@ -49,6 +53,9 @@ class AsyncRequestSender {
   base::ScopedHandle wake_event_;
   bool stop_ = false;
   std::deque<std::wstring> queue_;
+  // Requests queued or in flight; the idle event is set while it is 0.
+  size_t pending_ = 0;
+  base::ScopedHandle idle_event_;
 };
 
 }  // namespace installer_util

@@ -12,8 +12,8 @@
 //   lock PATH                  DownloadTargetFile, then LockForExecution
 //   send URL... [--then-exit]  AsyncRequestSender; --then-exit destroys it
 //                              right after queueing
-//   stats SCRIPT               InstallStatSender driven by a JSON-free
-//                              line script (see RunStats)
+//   stats SCRIPT               InstallStatSender driven by a script of
+//                              tab-separated commands (see RunStats)
 //
 // The report is a JSON document with the outcome; the log is the
 // installer's log format.
@@ -35,6 +35,7 @@
 #include "installer/lite_installer/core/file_logger.h"
 #include "installer/util/async_request_sender.h"
 #include "installer/util/downloader.h"
+#include "installer/util/install_stat_sender.h"
 
 namespace {
 
@@ -392,6 +393,176 @@ int RunSend(const Args& a, Report* r) {
   return 0;
 }
 
+// ---- statistics
+
+std::vector<std::wstring> SplitTabs(const std::wstring& line) {
+  std::vector<std::wstring> out;
+  size_t pos = 0;
+  for (;;) {
+    const size_t tab = line.find(L'\t', pos);
+    out.push_back(line.substr(pos, tab == std::wstring::npos ? std::wstring::npos : tab - pos));
+    if (tab == std::wstring::npos) return out;
+    pos = tab + 1;
+  }
+}
+
+// "\n" in script texts stands for a line break.
+std::wstring Unescape(const std::wstring& s) {
+  std::wstring out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == L'\\' && i + 1 < s.size() && s[i + 1] == L'n') {
+      out += L'\n';
+      ++i;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
+installer_util::StatEvent ParseEvent(const std::vector<std::wstring>& f, size_t from) {
+  installer_util::StatEvent e;
+  for (size_t i = from; i < f.size(); ++i) {
+    const size_t eq = f[i].find(L'=');
+    if (eq == std::wstring::npos) continue;
+    e[base::WideToUtf8(f[i].substr(0, eq))] = f[i].substr(eq + 1);
+  }
+  return e;
+}
+
+long long Int(const std::vector<std::wstring>& f, size_t i) {
+  return i < f.size() ? _wtoi64(f[i].c_str()) : 0;
+}
+
+std::wstring Field(const std::vector<std::wstring>& f, size_t i) {
+  return i < f.size() ? f[i] : std::wstring();
+}
+
+// A script of tab-separated commands, one a line:
+//   hold_event NAME          create a named event (for "launched")
+//   new TYPE INSTALL_STAT USER_ID   make the sender ("\n" for line breaks)
+//   param TYPE VALUE | get TYPE | url K=V... | event K=V... | window K=V...
+//   started DPI W H | download_started | attempt OK ERROR N SIZE TOTAL URL REDIRECT X64 CANCELLED
+//   attempt_error N ERROR | download_finished OK MICROS | lock_error |
+//   verification_error | setup_launched ELEVATED | setup_exited STARTED OK CODE MICROS
+//   button DEFAULT SENDSTAT | clicked_button NAME | clicked_link NAME | chosen_checkbox NAME
+//   flush MS | save | finished OK CANCELLED TOTAL DOWNLOAD INSTALL | destroy | sleep MS
+int RunStats(const Args& a, Report* r) {
+  if (a.positional.empty()) return 2;
+  const auto script = base::ReadFileToString(a.positional[0]);
+  if (!script) return 3;
+  std::unique_ptr<installer_util::InstallStatSender> stats;
+  std::vector<base::ScopedHandle> events;
+  std::string urls = "[", gets = "{", sends = "[";
+  bool first_url = true, first_get = true, first_send = true;
+  std::wstring text = base::Utf8ToWide(*script);
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find(L'\n', pos);
+    if (end == std::wstring::npos) end = text.size();
+    std::wstring line = text.substr(pos, end - pos);
+    pos = end + 1;
+    if (!line.empty() && line.back() == L'\r') line.pop_back();
+    if (line.empty()) continue;
+    const auto f = SplitTabs(line);
+    const std::wstring& cmd = f[0];
+    auto sent = [&](bool ok) {
+      sends += (first_send ? "" : ",") + std::string(ok ? "true" : "false");
+      first_send = false;
+    };
+    if (cmd == L"hold_event") {
+      events.emplace_back(::CreateEventW(nullptr, TRUE, FALSE, Field(f, 1).c_str()));
+      continue;
+    }
+    if (cmd == L"new") {
+      stats = std::make_unique<installer_util::InstallStatSender>(
+          static_cast<int32_t>(Int(f, 1)), Unescape(Field(f, 2)), base::WideToUtf8(Field(f, 3)));
+      continue;
+    }
+    if (cmd == L"sleep") {
+      ::Sleep(static_cast<DWORD>(Int(f, 1)));
+      continue;
+    }
+    if (!stats) return 4;
+    if (cmd == L"param") {
+      stats->SetParam(static_cast<int32_t>(Int(f, 1)), Field(f, 2));
+    } else if (cmd == L"get") {
+      gets += (first_get ? "" : ",") + JsonEscape(base::WideToUtf8(Field(f, 1))) + ":" +
+              JsonEscape(base::WideToUtf8(stats->GetParam(static_cast<int32_t>(Int(f, 1)))));
+      first_get = false;
+    } else if (cmd == L"url") {
+      urls += (first_url ? "" : ",") +
+              JsonEscape(base::WideToUtf8(stats->GetQueryUrl(ParseEvent(f, 1), 0)));
+      first_url = false;
+    } else if (cmd == L"event") {
+      sent(stats->SendEvent(ParseEvent(f, 1)));
+    } else if (cmd == L"window") {
+      sent(stats->SendWindowEvent(ParseEvent(f, 1)));
+    } else if (cmd == L"started") {
+      sent(stats->SendInstallerStartedEvent(static_cast<int>(Int(f, 1)), static_cast<int>(Int(f, 2)),
+                                            static_cast<int>(Int(f, 3))));
+    } else if (cmd == L"download_started") {
+      sent(stats->SendDownloadStartedEvent());
+    } else if (cmd == L"attempt") {
+      installer_util::DownloadAttemptStat at;
+      at.success = Int(f, 1) != 0;
+      at.error = base::WideToUtf8(Field(f, 2));
+      at.attempt_number = static_cast<int>(Int(f, 3));
+      at.downloaded_size = static_cast<uint64_t>(Int(f, 4));
+      at.total_size = static_cast<uint64_t>(Int(f, 5));
+      at.url = base::WideToUtf8(Field(f, 6));
+      at.redirect = Field(f, 7);
+      at.x64 = Int(f, 8) != 0;
+      sent(stats->SendDownloadAttemptEvent(at, Int(f, 9) != 0));
+    } else if (cmd == L"attempt_error") {
+      sent(stats->SendDownloadAttemptErrorEvent(static_cast<int>(Int(f, 1)),
+                                                base::WideToUtf8(Field(f, 2))));
+    } else if (cmd == L"download_finished") {
+      sent(stats->SendDownloadFinishedEvent(Int(f, 1) != 0, Int(f, 2)));
+    } else if (cmd == L"lock_error") {
+      sent(stats->SendSetupArcLockErrorEvent());
+    } else if (cmd == L"verification_error") {
+      sent(stats->SendVerificationErrorEvent());
+    } else if (cmd == L"setup_launched") {
+      sent(stats->SendSetupLaunchedEvent(Int(f, 1) != 0));
+    } else if (cmd == L"setup_exited") {
+      sent(stats->SendSetupExitedEvent(Int(f, 1) != 0, Int(f, 2) != 0,
+                                       static_cast<int32_t>(Int(f, 3)), Int(f, 4)));
+    } else if (cmd == L"button") {
+      sent(stats->SendInstallButtonClickedEvent(Int(f, 1) != 0, Int(f, 2) != 0));
+    } else if (cmd == L"clicked_button") {
+      sent(stats->SendClickedButtonEvent(Field(f, 1)));
+    } else if (cmd == L"clicked_link") {
+      sent(stats->SendClickedLinkEvent(Field(f, 1)));
+    } else if (cmd == L"chosen_checkbox") {
+      sent(stats->SendChosenCheckboxEvent(Field(f, 1)));
+    } else if (cmd == L"save") {
+      r->Bool("saved", stats->SaveForSetup());
+    } else if (cmd == L"finished") {
+      installer_util::InstallationSummary s;
+      s.success = Int(f, 1) != 0;
+      s.cancelled = Int(f, 2) != 0;
+      s.total_time_us = Int(f, 3);
+      s.download_time_us = Int(f, 4);
+      s.install_time_us = Int(f, 5);
+      r->Str("finished_url", stats->GetInstallationFinishedUrl(s));
+      r->Bool("finished_result", stats->ReportInstallationFinished(s));
+    } else if (cmd == L"flush") {
+      r->Bool("flushed", stats->WaitForPendingEvents(static_cast<DWORD>(Int(f, 1))));
+    } else if (cmd == L"destroy") {
+      stats.reset();
+      LOG(INFO) << "Statistics sender destroyed";
+    } else {
+      return 5;
+    }
+  }
+  stats.reset();
+  r->Add("urls", urls + "]");
+  r->Add("gets", gets + "}");
+  r->Add("sends", sends + "]");
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -408,6 +579,7 @@ int wmain(int argc, wchar_t** argv) {
   else if (a.command == "finalize") rc = RunFinalize(a, &report);
   else if (a.command == "lock") rc = RunLock(a, &report);
   else if (a.command == "probe") rc = RunProbe(a, &report);
+  else if (a.command == "stats") rc = RunStats(a, &report);
   else if (a.command == "send") rc = RunSend(a, &report);
   AddPeakMemory(&report);
   report.Bool("wininet_loaded", ::GetModuleHandleW(L"wininet.dll") != nullptr);
