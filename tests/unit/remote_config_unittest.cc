@@ -65,7 +65,7 @@ TEST(SeedFileTest, HoldsExactlyTheFourStringsWithTheBodyInBase64) {
   const auto value = base::ReadJson(json, base::kJsonStrict);
   ASSERT_TRUE(value && value->is_dict()) << json;
   ASSERT_EQ(value->GetDict().size(), 4u);
-  EXPECT_EQ(*value->FindStringPath("variations_seed_base64"), base::Base64Encode(body));
+  EXPECT_EQ(*value->FindStringPath("variations_seed_base64"), "AAH+/yBzZWVk");
   EXPECT_EQ(base::Base64Decode(*value->FindStringPath("variations_seed_base64")).value_or(""), body);
   EXPECT_EQ(*value->FindStringPath("variations_seed_signature"), "c2ln");
   EXPECT_EQ(*value->FindStringPath("variations_last_modified_time"), "Mon, 06 Nov 2023 10:00:00 GMT");
@@ -74,14 +74,15 @@ TEST(SeedFileTest, HoldsExactlyTheFourStringsWithTheBodyInBase64) {
   EXPECT_NE(json.find("\n   \"variations_country\": \"\""), std::string::npos) << json;
 }
 
-TEST(SeedFileTest, BodyLengthsOfEveryPaddingDecodeBack) {
-  for (const std::string body : {"", "a", "ab", "abc", "abcd"}) {
+TEST(SeedFileTest, BodyLengthsOfEveryPaddingAreEncodedInTheStandardAlphabet) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"", ""}, {"a", "YQ=="}, {"ab", "YWI="}, {"abc", "YWJj"}, {"abcd", "YWJjZA=="},
+      {"\xfb\xff\xbf", "+/+/"}};
+  for (const auto& [body, encoded] : cases) {
     std::string json;
     ASSERT_TRUE(FormatVariationsSeed(body, "s", "", "", &json));
     const auto value = base::ReadJson(json, base::kJsonStrict);
-    const std::string encoded = *value->FindStringPath("variations_seed_base64");
-    EXPECT_EQ(encoded.size() % 4, 0u) << encoded;
-    EXPECT_EQ(base::Base64Decode(encoded).value_or("?"), body);
+    EXPECT_EQ(*value->FindStringPath("variations_seed_base64"), encoded);
   }
 }
 
@@ -125,9 +126,10 @@ TEST(BuiltInSeedTest, AbtConfigResourceHasTheFourKeysOfASavedSeed) {
     const std::string* member = value->FindStringPath(key);
     ASSERT_NE(member, nullptr) << key;
   }
-  const auto seed = base::Base64Decode(*value->FindStringPath("variations_seed_base64"));
-  ASSERT_TRUE(seed);
-  EXPECT_FALSE(seed->empty());
+  const std::string& seed = *value->FindStringPath("variations_seed_base64");
+  EXPECT_FALSE(seed.empty());
+  EXPECT_EQ(seed.size() % 4, 0u);
+  EXPECT_FALSE(base::Base64Decode(seed).value_or("").empty());
   EXPECT_FALSE(value->FindStringPath("variations_seed_signature")->empty());
 }
 
