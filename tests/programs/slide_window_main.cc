@@ -17,6 +17,7 @@
 #include <objbase.h>
 #include <gdiplus.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,7 +32,7 @@
 
 namespace {
 
-using lite_installer::SlidePicture;
+using lite_installer::ResourceBitmap;
 
 constexpr UINT_PTR kAnimationTimer = 100;
 constexpr UINT kTimerMs = 20;
@@ -57,14 +58,24 @@ struct App {
 
 App* g_app = nullptr;
 
-SlidePicture SolidPicture(int width, int height, BYTE r, BYTE g, BYTE b) {
-  auto bitmap = std::make_shared<Gdiplus::Bitmap>(width, height, PixelFormat32bppPARGB);
-  {
-    Gdiplus::Graphics graphics(bitmap.get());
-    Gdiplus::SolidBrush fill(Gdiplus::Color(255, r, g, b));
-    graphics.FillRectangle(&fill, 0, 0, width, height);
-  }
-  return SlidePicture::FromBitmap(std::move(bitmap), 1.0);
+// A one-colour picture from an opaque 32-bit DIB section.
+lite_installer::ResourceBitmap SolidPicture(int width, int height, COLORREF colour) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP dib = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const uint32_t pixel = 0xFF000000u | (uint32_t(GetRValue(colour)) << 16) |
+                         (uint32_t(GetGValue(colour)) << 8) | GetBValue(colour);
+  auto* p = static_cast<uint32_t*>(bits);
+  for (int i = 0; i < width * height; ++i) p[i] = pixel;
+  auto picture = lite_installer::ResourceBitmap::FromHBITMAP(dib);
+  ::DeleteObject(dib);
+  return picture;
 }
 
 void WriteStatus(App* app, bool force) {
@@ -214,9 +225,9 @@ int wmain() {
   app.size = {width, height};
   app.brush = ::CreateSolidBrush(kBackgroundColour);
 
-  std::vector<SlidePicture> pictures;
-  if (initial == 2) pictures.push_back(SolidPicture(width, height, 40, 90, 200));
-  pictures.push_back(SolidPicture(width, height, 230, 120, 30));
+  std::vector<ResourceBitmap> pictures;
+  if (initial == 2) pictures.push_back(SolidPicture(width, height, RGB(40, 90, 200)));
+  pictures.push_back(SolidPicture(width, height, RGB(230, 120, 30)));
   auto source = std::make_unique<lite_installer::SlideSource>(
       std::move(pictures), line.GetSwitchValue("base-url"), scale);
   app.show = std::make_unique<lite_installer::SlideShow>(

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
@@ -91,6 +92,27 @@ TEST(SlideDestinationTest, BottomAlignedAtTheLeftAndClippedOnTheRight) {
 
 // ---------------------------------------------------------------- pictures
 
+// A one-colour picture from an opaque 32-bit DIB section.
+ResourceBitmap SolidPicture(int width, int height, COLORREF colour) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP dib = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const uint32_t pixel = 0xFF000000u | (uint32_t(GetRValue(colour)) << 16) |
+                         (uint32_t(GetGValue(colour)) << 8) | GetBValue(colour);
+  auto* p = static_cast<uint32_t*>(bits);
+  for (int i = 0; i < width * height; ++i) p[i] = pixel;
+  auto picture = ResourceBitmap::FromHBITMAP(dib);
+  ::DeleteObject(dib);
+  return picture;
+}
+
+
 class GdiplusTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -99,17 +121,18 @@ class GdiplusTest : public ::testing::Test {
   }
   static void TearDownTestSuite() { Gdiplus::GdiplusShutdown(token_); }
 
-  static SlidePicture Solid(int width, int height, COLORREF colour) {
-    auto bitmap = std::make_shared<Gdiplus::Bitmap>(width, height, PixelFormat32bppPARGB);
-    Gdiplus::Graphics graphics(bitmap.get());
-    Gdiplus::SolidBrush fill(Gdiplus::Color(255, GetRValue(colour), GetGValue(colour), GetBValue(colour)));
-    graphics.FillRectangle(&fill, 0, 0, width, height);
-    return SlidePicture::FromBitmap(std::move(bitmap), 1.0);
+  static ResourceBitmap Solid(int width, int height, COLORREF colour) {
+    return SolidPicture(width, height, colour);
   }
 
   // A JPEG file of one colour, made with GDI+'s encoder.
   static std::string Jpeg(int width, int height, COLORREF colour) {
-    SlidePicture picture = Solid(width, height, colour);
+    Gdiplus::Bitmap picture(width, height, PixelFormat32bppRGB);
+    {
+      Gdiplus::Graphics graphics(&picture);
+      Gdiplus::SolidBrush fill(Gdiplus::Color(255, GetRValue(colour), GetGValue(colour), GetBValue(colour)));
+      graphics.FillRectangle(&fill, 0, 0, width, height);
+    }
     UINT count = 0, size = 0;
     Gdiplus::GetImageEncodersSize(&count, &size);
     std::vector<BYTE> buffer(size);
@@ -120,7 +143,7 @@ class GdiplusTest : public ::testing::Test {
       if (std::wstring(codecs[i].MimeType) == L"image/jpeg") jpeg = codecs[i].Clsid;
     IStream* stream = nullptr;
     ::CreateStreamOnHGlobal(nullptr, TRUE, &stream);
-    picture.bitmap()->Save(stream, &jpeg, nullptr);
+    picture.Save(stream, &jpeg, nullptr);
     STATSTG stat = {};
     stream->Stat(&stat, STATFLAG_NONAME);
     std::string bytes(static_cast<size_t>(stat.cbSize.QuadPart), '\0');
@@ -198,10 +221,10 @@ constexpr wchar_t kBase[] = L"http://stand/browser/installer/facetune/en/";
 
 TEST_F(GdiplusTest, DecodingAtHalfTheScaleFactorShowsDoubleResolutionAtItsNaturalSizeOn2x) {
   const std::string jpeg = Jpeg(200, 100, RGB(200, 30, 30));
-  const SlidePicture at1 = DecodeSlidePicture(jpeg, 0.5);
+  const ResourceBitmap at1 = DecodeSlidePicture(jpeg, 0.5);
   EXPECT_EQ(at1.Width(), 100);
   EXPECT_EQ(at1.Height(), 50);
-  const SlidePicture at2 = DecodeSlidePicture(jpeg, 1.0);
+  const ResourceBitmap at2 = DecodeSlidePicture(jpeg, 1.0);
   EXPECT_EQ(at2.Width(), 200);
   EXPECT_EQ(at2.Height(), 100);
   EXPECT_TRUE(DecodeSlidePicture("not a picture at all", 1.0).empty());
@@ -279,7 +302,7 @@ TEST_F(GdiplusTest, AFetchIsAbandonedAfterItsTimeLimitAndCountsAsAFailure) {
 TEST_F(GdiplusTest, DestroyingTheSourceEndsARunningFetch) {
   FakeFolder folder;
   folder.block_first = true;
-  auto source = std::make_unique<SlideSource>(std::vector<SlidePicture>{Solid(10, 4, 0)}, kBase, 1.0,
+  auto source = std::make_unique<SlideSource>(std::vector<ResourceBitmap>{Solid(10, 4, 0)}, kBase, 1.0,
                                               folder.Fetcher());
   while (folder.urls().empty()) ::Sleep(5);
   source.reset();  // returns once the worker has ended
@@ -290,7 +313,7 @@ TEST_F(GdiplusTest, DestroyingTheSourceEndsARunningFetch) {
 
 class SlideShowTest : public GdiplusTest {
  protected:
-  std::unique_ptr<SlideShow> MakeShow(std::vector<SlidePicture> initial, FakeFolder* folder,
+  std::unique_ptr<SlideShow> MakeShow(std::vector<ResourceBitmap> initial, FakeFolder* folder,
                                       int first_step = 1) {
     auto source = std::make_unique<SlideSource>(std::move(initial), kBase, 1.0, folder->Fetcher());
     source->WaitForWorker(30000);

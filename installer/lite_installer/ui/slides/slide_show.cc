@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "base/logging.h"
@@ -36,9 +37,42 @@ bool DefaultFetch(const std::wstring& url, const installer_util::KeepGoing& keep
   return downloader.DownloadToString(url, keep_going, body);
 }
 
+// The picture in a 32-bit top-down DIB section, which the picture holder
+// copies with its alpha.
+ResourceBitmap HolderFor(Gdiplus::Bitmap* picture) {
+  const int width = static_cast<int>(picture->GetWidth());
+  const int height = static_cast<int>(picture->GetHeight());
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP dib = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!dib) return {};
+  Gdiplus::BitmapData locked = {};
+  Gdiplus::Rect all(0, 0, width, height);
+  bool copied = false;
+  if (picture->LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &locked) ==
+      Gdiplus::Ok) {
+    for (int row = 0; row < height; ++row) {
+      std::memcpy(static_cast<BYTE*>(bits) + static_cast<size_t>(row) * width * 4,
+                  static_cast<const BYTE*>(locked.Scan0) + static_cast<ptrdiff_t>(row) * locked.Stride,
+                  static_cast<size_t>(width) * 4);
+    }
+    picture->UnlockBits(&locked);
+    copied = true;
+  }
+  ResourceBitmap holder = copied ? ResourceBitmap::FromHBITMAP(dib) : ResourceBitmap();
+  ::DeleteObject(dib);
+  return holder;
+}
+
 }  // namespace
 
-SlidePicture DecodeSlidePicture(const std::string& bytes, double pixel_ratio) {
+ResourceBitmap DecodeSlidePicture(const std::string& bytes, double pixel_ratio) {
   if (bytes.empty()) return {};
   std::unique_ptr<IStream, ComRelease> stream(::SHCreateMemStream(
       reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size())));
@@ -54,7 +88,7 @@ SlidePicture DecodeSlidePicture(const std::string& bytes, double pixel_ratio) {
   // Drawing into a picture of our own decodes the whole file now (GDI+
   // would otherwise decode on first use, on the UI thread) and frees it
   // from the stream.
-  auto picture = std::make_shared<Gdiplus::Bitmap>(target_width, target_height, PixelFormat32bppPARGB);
+  auto picture = std::make_unique<Gdiplus::Bitmap>(target_width, target_height, PixelFormat32bppPARGB);
   if (picture->GetLastStatus() != Gdiplus::Ok) return {};
   {
     Gdiplus::Graphics graphics(picture.get());
@@ -69,12 +103,12 @@ SlidePicture DecodeSlidePicture(const std::string& bytes, double pixel_ratio) {
         static_cast<INT>(width), static_cast<INT>(height), Gdiplus::UnitPixel, &attributes);
     if (status != Gdiplus::Ok) return {};
   }
-  return SlidePicture::FromBitmap(std::move(picture), 1.0);
+  return HolderFor(picture.get());
 }
 
 // ---------------------------------------------------------------- SlideSource
 
-SlideSource::SlideSource(std::vector<SlidePicture> initial_pictures, std::wstring base_url,
+SlideSource::SlideSource(std::vector<ResourceBitmap> initial_pictures, std::wstring base_url,
                          double scale_factor, SlideFetcher fetcher)
     : slides_(std::move(initial_pictures)),
       rotation_(slides_.size()),
@@ -116,7 +150,7 @@ bool SlideSource::DownloadSlide() {
   std::string body;
   // A failed download counts without a log line.
   if (!fetcher_(url, keep_going, &body) || !running_.load()) return false;
-  SlidePicture picture = DecodeSlidePicture(body, scale_factor_ / 2.0);
+  ResourceBitmap picture = DecodeSlidePicture(body, scale_factor_ / 2.0);
   if (picture.empty()) {
     PLOG(ERROR, ::GetLastError())
         << "Failed to load a background slide bitmap from data downloaded from " << url;
@@ -130,10 +164,10 @@ bool SlideSource::DownloadSlide() {
   return true;
 }
 
-SlidePicture SlideSource::PictureFor(int counter) {
+ResourceBitmap SlideSource::PictureFor(int counter) {
   ExclusiveLock hold(&lock_);
   const int index = rotation_.IndexFor(counter, slides_.size());
-  return index < 0 ? SlidePicture() : slides_[static_cast<size_t>(index)];
+  return index < 0 ? ResourceBitmap() : slides_[static_cast<size_t>(index)];
 }
 
 size_t SlideSource::PictureCount() const {
@@ -166,7 +200,7 @@ SlideShow::SlideShow(SIZE area_size, std::unique_ptr<SlideSource> source, HBRUSH
 }
 
 void SlideShow::MakeSlide() {
-  current_.picture = source_ ? source_->PictureFor(counter_) : SlidePicture();
+  current_.picture = source_ ? source_->PictureFor(counter_) : ResourceBitmap();
   current_.duration_ms = static_cast<double>(period_ms_);
   current_.changed = true;
   current_.started_ms = clock_();

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "base/process.h"
-#include "installer/lite_installer/ui/slides/slide_picture.h"
+#include "installer/lite_installer/ui/resource_bitmap.h"
 #include "installer/lite_installer/ui/slides/slide_rotation.h"
 #include "installer/util/interruptible_downloader.h"
 
@@ -37,16 +37,16 @@ using SlideFetcher = std::function<bool(const std::wstring& url,
                                         std::string* body)>;
 
 // Decodes JPEG or PNG bytes into a picture of `pixel_ratio` × its size in
-// device pixels (resampled here, so painting is a plain copy). Empty on
-// failure.
-SlidePicture DecodeSlidePicture(const std::string& bytes, double pixel_ratio);
+// device pixels (resampled here, so painting is a plain copy), at ratio 1.
+// Empty on failure.
+ResourceBitmap DecodeSlidePicture(const std::string& bytes, double pixel_ratio);
 
 class SlideSource {
  public:
   // Copies the pictures and starts the worker at once. `scale_factor` is
   // the display's (double-resolution slides are decoded at half of it);
   // `fetcher` replaces the network (tests).
-  SlideSource(std::vector<SlidePicture> initial_pictures, std::wstring base_url,
+  SlideSource(std::vector<ResourceBitmap> initial_pictures, std::wstring base_url,
               double scale_factor = 1.0, SlideFetcher fetcher = {});
   SlideSource(const SlideSource&) = delete;
   SlideSource& operator=(const SlideSource&) = delete;
@@ -55,7 +55,7 @@ class SlideSource {
 
   // The picture to show for `counter` (the rotation rules of
   // SlideRotation); an empty picture when the list is empty.
-  SlidePicture PictureFor(int counter);
+  ResourceBitmap PictureFor(int counter);
 
   size_t PictureCount() const;
   // False once the worker has stopped by itself (ten failures in a row) or
@@ -69,7 +69,7 @@ class SlideSource {
   bool DownloadSlide();
 
   mutable SRWLOCK lock_ = SRWLOCK_INIT;
-  std::vector<SlidePicture> slides_;  // under lock_
+  std::vector<ResourceBitmap> slides_;  // under lock_
   SlideRotation rotation_;            // under lock_
   const std::wstring base_url_;
   const double scale_factor_;
@@ -98,7 +98,7 @@ class SlideShow {
   // Fills `rect` with the background brush and draws the current picture,
   // bottom-aligned at the left edge and clipped on the right.
   void Paint(HDC dc, const RECT& rect) const;
-  const SlidePicture& CurrentPicture() const { return current_.picture; }
+  const ResourceBitmap& CurrentPicture() const { return current_.picture; }
 
   int counter() const { return counter_; }
   // Where the current picture is drawn.
@@ -107,7 +107,7 @@ class SlideShow {
 
  private:
   struct Slide {
-    SlidePicture picture;
+    ResourceBitmap picture;
     double duration_ms = 0;
     bool changed = false;
     uint64_t started_ms = 0;
