@@ -233,3 +233,29 @@ def test_closing_while_a_download_crawls_ends_the_worker_and_leaves_no_files(sta
         assert run.log_has("ERROR: Failed to download variations seed: internet_read-12017")
     else:
         assert run.log_has("ERROR: Failed to download server config bundle: internet_read-12017")
+
+
+def test_a_redirected_seed_is_followed_and_saved_with_the_final_answers_headers(seeds):
+    seeds.redirect_chain("/moved/seed", ["/moved/again", VARIATIONS])
+    run = run_tasks("--variations-url", seeds.base_url + "/moved/seed", "--distr", "abtup=0")
+    saved = run.seed("variations_path")
+    assert base64.b64decode(saved["variations_seed_base64"]) == seeds.settings["variations_seed_body"]
+    assert saved["variations_seed_signature"] == seeds.settings["seed_signature"]
+    assert [r["path"] for r in seeds.requests()] == ["/moved/seed", "/moved/again", VARIATIONS]
+    assert seeds.requests("/moved/seed")[0]["query"].startswith("brand=")
+
+
+def test_a_redirect_loop_ends_as_a_failed_download(seeds):
+    seeds.fault("/loop", redirect="/loop")
+    run = run_tasks("--variations-url", seeds.base_url + "/loop", "--distr", "abtup=0")
+    assert run.log_has("ERROR: Failed to download variations seed: internet_open_url-12156")
+    assert len(seeds.requests("/loop")) == 11  # the first request and ten redirects
+    assert not run["before_destruction"]["variations_path"]["exists"]
+
+
+def test_a_seed_cut_short_is_not_saved(seeds):
+    seeds.settings["variations_seed_body"] = bytes(range(256)) * 200
+    seeds.fault(re.escape(VARIATIONS), drop_after=10000)
+    run = run_tasks("--distr", "abtup=0")
+    assert run.log_has("ERROR: Failed to download variations seed: internet_read-")
+    assert not run["before_destruction"]["variations_path"]["exists"]
