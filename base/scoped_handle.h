@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <wincrypt.h>
 
 #include <utility>
 
@@ -147,6 +148,23 @@ struct WindowTraits {
   static void Close(Handle h) { ::DestroyWindow(h); }
 };
 using ScopedWindow = ScopedGeneric<WindowTraits>;
+
+// A CryptoAPI certificate store (CertCloseStore) and message (CryptMsgClose).
+struct CertStoreTraits {
+  using Handle = HCERTSTORE;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::CertCloseStore(h, 0); }
+};
+using ScopedCertStore = ScopedGeneric<CertStoreTraits>;
+
+struct CryptMsgTraits {
+  using Handle = HCRYPTMSG;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::CryptMsgClose(h); }
+};
+using ScopedCryptMsg = ScopedGeneric<CryptMsgTraits>;
 
 // A mutex that this object has acquired; releases it on destruction.
 class ScopedMutexLock {

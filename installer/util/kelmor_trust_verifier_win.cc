@@ -67,19 +67,6 @@ static_assert(sizeof(WintrustSignatureSettings) == (sizeof(void*) == 4 ? 24 : 32
 // Signatures beyond this many secondary ones are not examined.
 constexpr uint32_t kMaxSecondarySignatures = 32;
 
-struct CertStoreTraits {
-  using Handle = HCERTSTORE;
-  static Handle Invalid() { return nullptr; }
-  static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::CertCloseStore(h, 0); }
-};
-struct CryptMsgTraits {
-  using Handle = HCRYPTMSG;
-  static Handle Invalid() { return nullptr; }
-  static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::CryptMsgClose(h); }
-};
-
 std::string VersionText(const std::optional<std::vector<uint32_t>>& version) {
   std::string out;
   if (!version) return out;
@@ -371,8 +358,8 @@ int VerifyFileSigner(const std::wstring& path) {
     DWORD read = 0;
     if (!file || !::ReadFile(file.get(), &byte, 1, &read, nullptr) || read != 1) return 2;
   }
-  base::ScopedGeneric<CertStoreTraits> store;
-  base::ScopedGeneric<CryptMsgTraits> message;
+  base::ScopedCertStore store;
+  base::ScopedCryptMsg message;
   DWORD encoding = 0, content = 0, format = 0;
   if (!::CryptQueryObject(CERT_QUERY_OBJECT_FILE, path.c_str(),
                           CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED, CERT_QUERY_FORMAT_FLAG_BINARY,
