@@ -97,6 +97,46 @@ struct MappedViewTraits {
 };
 using ScopedMappedView = ScopedGeneric<MappedViewTraits>;
 
+// GDI objects (fonts, bitmaps, brushes, regions): DeleteObject.
+template <class T>
+struct GdiObjectTraits {
+  using Handle = T;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::DeleteObject(h); }
+};
+using ScopedFont = ScopedGeneric<GdiObjectTraits<HFONT>>;
+using ScopedBitmap = ScopedGeneric<GdiObjectTraits<HBITMAP>>;
+using ScopedBrush = ScopedGeneric<GdiObjectTraits<HBRUSH>>;
+using ScopedRegion = ScopedGeneric<GdiObjectTraits<HRGN>>;
+
+// Memory device contexts (CreateCompatibleDC): DeleteDC.
+struct MemoryDCTraits {
+  using Handle = HDC;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::DeleteDC(h); }
+};
+using ScopedMemoryDC = ScopedGeneric<MemoryDCTraits>;
+
+// Fonts added from memory (AddFontMemResourceEx).
+struct FontMemResourceTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::RemoveFontMemResourceEx(h); }
+};
+using ScopedFontMemResource = ScopedGeneric<FontMemResourceTraits>;
+
+// A window (DestroyWindow).
+struct WindowTraits {
+  using Handle = HWND;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::DestroyWindow(h); }
+};
+using ScopedWindow = ScopedGeneric<WindowTraits>;
+
 // A mutex that this object has acquired; releases it on destruction.
 class ScopedMutexLock {
  public:

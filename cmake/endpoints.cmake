@@ -11,12 +11,21 @@ if(KELMOR_TEST_BUILD)
   set(KELMOR_STAT_HOST_DEFAULT "${_default_scheme}://${_stand}")
   set(KELMOR_CRASH_HOST_DEFAULT "${_default_scheme}://${_stand}")
   set(KELMOR_SITE_HOST_DEFAULT "${_default_scheme}://${_stand}")
+  set(KELMOR_API_RU_HOST_DEFAULT "${_default_scheme}://${_stand}")
+  set(KELMOR_LEGAL_HOST_DEFAULT "${_default_scheme}://${_stand}/legal")
+  set(KELMOR_WEBNTP_HOST_DEFAULT "${_default_scheme}://${_stand}")
+  # The zone is appended to the stem: http://localhost:<port>/site/browser.kelmor.ru/download
+  set(KELMOR_SITE_STEM_DEFAULT "${_default_scheme}://${_stand}/site/browser.kelmor")
 else()
   set(KELMOR_DOWNLOAD_HOST_DEFAULT "https://download.kelmor.example")
   set(KELMOR_API_HOST_DEFAULT "https://api.browser.kelmor.example")
   set(KELMOR_STAT_HOST_DEFAULT "https://stat.kelmor.example")
   set(KELMOR_CRASH_HOST_DEFAULT "https://crash.kelmor.example")
   set(KELMOR_SITE_HOST_DEFAULT "https://browser.kelmor.example")
+  set(KELMOR_API_RU_HOST_DEFAULT "https://api.browser.kelmor.ru.example")
+  set(KELMOR_LEGAL_HOST_DEFAULT "https://legal.kelmor.ru.example")
+  set(KELMOR_WEBNTP_HOST_DEFAULT "https://ntp.kelmor.ru.example")
+  set(KELMOR_SITE_STEM_DEFAULT "https://browser.kelmor")
 endif()
 
 set(KELMOR_DOWNLOAD_HOST "${KELMOR_DOWNLOAD_HOST_DEFAULT}" CACHE STRING "Download network (setup archive, slides)")
@@ -24,5 +33,13 @@ set(KELMOR_API_HOST "${KELMOR_API_HOST_DEFAULT}" CACHE STRING "Browser API host 
 set(KELMOR_STAT_HOST "${KELMOR_STAT_HOST_DEFAULT}" CACHE STRING "Installation statistics host")
 set(KELMOR_CRASH_HOST "${KELMOR_CRASH_HOST_DEFAULT}" CACHE STRING "Crash-report host")
 set(KELMOR_SITE_HOST "${KELMOR_SITE_HOST_DEFAULT}" CACHE STRING "Browser site (support, download pages)")
+# Hosts of the brand record's defaults (each may be overridden by a brand package).
+set(KELMOR_API_RU_HOST "${KELMOR_API_RU_HOST_DEFAULT}" CACHE STRING "Browser API host, Russian zone (A/B-testing seed)")
+set(KELMOR_LEGAL_HOST "${KELMOR_LEGAL_HOST_DEFAULT}" CACHE STRING "Legal site, Russian zone (licence, privacy policy)")
+set(KELMOR_WEBNTP_HOST "${KELMOR_WEBNTP_HOST_DEFAULT}" CACHE STRING "New-tab content host, Russian zone")
+set(KELMOR_SITE_STEM "${KELMOR_SITE_STEM_DEFAULT}" CACHE STRING
+    "Scheme and host stem of the regional browser site; \".<zone>/download\" is appended")
+# Shown to the user (string 428), never requested.
+set(KELMOR_SEARCH_SITE_NAME "kelmor.example" CACHE STRING "Short host name of the search site, as the texts name it")
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/build_config.h.in ${CMAKE_BINARY_DIR}/generated/build_config.h @ONLY)

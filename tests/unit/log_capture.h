@@ -30,6 +30,12 @@ class LogCapture {
       if (r.text.compare(0, prefix.size(), prefix) == 0) return true;
     return false;
   }
+  // True when a record's text contains `fragment`.
+  bool Contains(const std::string& fragment) const {
+    for (const auto& r : sink_->records)
+      if (r.text.find(fragment) != std::string::npos) return true;
+    return false;
+  }
   std::string Dump() const {
     std::string out;
     for (const auto& r : sink_->records) out += std::string(r.function) + ": " + r.text + "\n";

@@ -12,6 +12,7 @@
 #include "base/strings.h"
 #include "base/test_hooks.h"
 #include "installer/crash/crash_handler.h"
+#include "installer/lite_installer/config/brand_info.h"
 #include "installer/lite_installer/core/delay_load_hook.h"
 #include "installer/lite_installer/core/file_logger.h"
 #include "installer/lite_installer/core/installer_command_line.h"
@@ -83,14 +84,24 @@ class ScopedCrashHandler {
   ~ScopedCrashHandler() { crash::CrashHandler::Get().Uninstall(); }
 };
 
-int CheckCpuAndReport(bool silent) {
+// A text in the brand record's language, falling back to the user's and
+// then to English.
+std::wstring LoadStartupString(UINT id, const StartupState& state) {
+  if (state.brand_info) {
+    std::wstring text = LoadUiString(id, static_cast<LANGID>(state.brand_info->language_id));
+    if (!text.empty()) return text;
+  }
+  return LoadUiStringForUser(id);
+}
+
+int CheckCpuAndReport(const StartupState& state) {
   const CpuSupport cpu = DetectCpuSupport();
   if (cpu == CpuSupport::kSupported) return 0;
   PLOG_TAG(ERROR, kTag, ::GetLastError()) << "CPU is not supported";
-  if (!silent) {
-    const std::wstring text = LoadUiStringForUser(481) + L"\n" +
-                              LoadUiStringForUser(cpu == CpuSupport::kNoSse3 ? 483 : 482);
-    ::MessageBoxW(nullptr, text.c_str(), LoadUiStringForUser(480).c_str(), MB_OK);
+  if (!state.silent) {
+    const std::wstring text = LoadStartupString(481, state) + L"\n" +
+                              LoadStartupString(cpu == CpuSupport::kNoSse3 ? 483 : 482, state);
+    ::MessageBoxW(nullptr, text.c_str(), LoadStartupString(480, state).c_str(), MB_OK);
   }
   return kExitCpuNotSupported;
 }
@@ -219,7 +230,7 @@ int RunLiteInstaller() {
 
   PrepareDistribution(state);
 
-  if (const int cpu_exit = CheckCpuAndReport(state.silent)) return cpu_exit;
+  if (const int cpu_exit = CheckCpuAndReport(state)) return cpu_exit;
 
   const bool enough_space =
       installer_util::HasEnoughDiskSpace(state.system_level, installer_util::kRequiredDiskSpace);

@@ -4,14 +4,13 @@
 
 #include "base/logging.h"
 #include "installer/lite_installer/core/installer_command_line.h"
+#include "installer/util/application_association_registration_internal.h"
 
 namespace lite_installer {
 namespace {
 constexpr int kSetupNotRun = 400;
 constexpr int kWindowClosed = 500;
 }  // namespace
-
-void PrepareDistribution(StartupState&) {}
 
 int RunSilentInstallation(StartupState&) {
   LOG(ERROR) << "Installation controller is not available in this build";
@@ -32,6 +31,6 @@ int RunSetupAsAdmin(const InstallerCommandLine&, HANDLE) {
   return -1;
 }
 
-int CheckTheInterface() { return 701; }
+int CheckTheInterface() { return installer::win10_default_browser::RunInterfaceCheckChild(); }
 
 }  // namespace lite_installer

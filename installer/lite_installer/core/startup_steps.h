@@ -4,19 +4,26 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 namespace lite_installer {
+
+class BrandInfo;
+class DistribInfoParams;
 
 struct StartupState {
   bool silent = false;
   bool system_level = false;
   std::string brand_name;
   std::wstring temp_path;
+  // Filled by PrepareDistribution; read-only from then on.
+  std::shared_ptr<const DistribInfoParams> distrib_params;
+  std::shared_ptr<const BrandInfo> brand_info;
 };
 
 // Distribution parameters, brand record and the crash keys that follow
-// from them.
+// from them (installer/lite_installer/config/distribution_startup.cc).
 void PrepareDistribution(StartupState& state);
 // Runs the installation without a window; returns the controller's result.
 int RunSilentInstallation(StartupState& state);
