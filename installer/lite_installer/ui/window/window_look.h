@@ -84,8 +84,9 @@ class WindowLook {
   TextColour licence_colour;
   TextColour licence_link_colour;
   TextColour progress_text_colour;
-  COLORREF text_colour = RGB(0, 0, 0);  // checkboxes, late licence line
-  COLORREF install_text_colour = RGB(255, 255, 255);
+  COLORREF text_colour = RGB(0, 0, 0);      // the late licence line
+  COLORREF checkbox_colour = RGB(0, 0, 0);  // 109, 110, 112
+  COLORREF install_text_colour = RGB(0, 0, 0);  // on the yellow button
 
   // Fonts (owned by the look).
   HFONT title_font = nullptr;
@@ -100,9 +101,8 @@ class WindowLook {
   // The layered shadow window around `owner` (hidden when `visible` is
   // false); null when it cannot be made.
   virtual HWND CreateShadow(HWND owner, bool visible) = 0;
-  // The rounded window region for the window's size (null for square
-  // corners); the window takes ownership.
-  virtual HRGN CreateWindowRegion() const;
+  // Gives `window` the look's rounded corners (none for square ones).
+  virtual void ApplyRegion(HWND window) const = 0;
 };
 
 // The look of the brand (redesigned when InstallerFacetune2023 is on).
