@@ -11,6 +11,7 @@
 #include "base/scoped_handle.h"
 #include "base/strings.h"
 #include "base/test_hooks.h"
+#include "installer/crash/crash_for_testing.h"
 #include "installer/crash/crash_handler.h"
 #include "installer/lite_installer/config/brand_info.h"
 #include "installer/lite_installer/core/delay_load_hook.h"
@@ -175,6 +176,8 @@ int RunLiteInstaller() {
   ScopedCrashHandler crash_handler;
   base::SetLogSink(std::make_unique<FileLogger>(GetLogFilePath(), kLogSizeLimit));
   LOG_TAG(INFO, kTag) << "-------------------------------------- Start install.";
+  // Lines of the crash handler's installation, written before the log existed.
+  crash::CrashHandler::Get().FlushStartupLog();
   if (int probe_exit = 0; RunTestProbes(&probe_exit)) return probe_exit;
 
   InstallerCommandLine& command_line = InstallerCommandLine::ForCurrentProcess();
@@ -229,6 +232,7 @@ int RunLiteInstaller() {
   LOG_TAG(INFO, kTag) << "Temporary path is: " << state.temp_path;
 
   PrepareDistribution(state);
+  crash::CrashIfRequestedForTesting();
 
   if (const int cpu_exit = CheckCpuAndReport(state)) return cpu_exit;
 

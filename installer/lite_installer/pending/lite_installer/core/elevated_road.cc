@@ -1,0 +1,98 @@
+// The elevated instance ("run-as-admin"): wait for the first installer's
+// go-ahead, then run setup on its behalf.
+#include "base/logging.h"
+#include "base/scoped_handle.h"
+#include "base/strings.h"
+#include "installer/lite_installer/core/installer_command_line.h"
+#include "installer/lite_installer/core/install_progress_receiver.h"
+#include "installer/lite_installer/core/installer.h"
+#include "installer/lite_installer/core/startup_steps.h"
+#include "installer/lite_installer/setup/delayed_params.h"
+#include "base/files.h"
+
+namespace lite_installer {
+
+extern const wchar_t kElevatedGoAheadEventName[] = L"0c0f0f0d-6434-4cfd-a5e9-23e9ca4d94b6";
+extern const wchar_t kElevatedStopEventName[] = L"fef32d6d-67e9-4654-b314-6c72098ff5d1";
+
+namespace {
+
+constexpr UINT kForwardedProgressMessage = WM_APP + 100;
+constexpr UINT kForwardedEstimateMessage = WM_APP + 101;
+constexpr int kCancelButtonId = 212;
+
+// Passes setup's progress to the first installer's window.
+class ProgressForwarder : public InstallProgressReceiver {
+ public:
+  explicit ProgressForwarder(HWND window) : window_(window) {}
+  void OnDownloadProgress(float) override {}
+  void OnSlowDownload() override {}
+  void OnDownloadTimeEstimate(int32_t seconds, int32_t phase) override {
+    ::PostMessageW(window_, kForwardedEstimateMessage, static_cast<WPARAM>(seconds),
+                   static_cast<LPARAM>(phase));
+  }
+  void CloseWindow() override {}
+  void ShowError(int32_t) override {}
+  HWND GetWindowHandle() override { return window_; }
+  void SetProgress(int32_t percent) override {
+    ::PostMessageW(window_, kForwardedProgressMessage, static_cast<WPARAM>(percent), 0);
+  }
+  void RemoveCancelButton() override {
+    ::ShowWindow(::GetDlgItem(window_, kCancelButtonId), SW_HIDE);
+  }
+
+ private:
+  HWND window_;
+};
+
+}  // namespace
+
+int RunSetupAsAdmin(const InstallerCommandLine& command_line, HANDLE parent) {
+  InstallerCommandLine setup_command_line = command_line;
+  ApplyDelayedParams(&setup_command_line);
+  const std::wstring archive = setup_command_line.program();
+  if (!base::FileExists(archive)) {
+    LOG_TAG(ERROR, "ExecuteAsAdmin") << "Browser archive " << archive << " does not exist";
+    return -1;
+  }
+  const auto window_value = base::ParseInt64(setup_command_line.GetSwitchValue("progress-window"));
+  HWND window = reinterpret_cast<HWND>(static_cast<intptr_t>(window_value.value_or(0)));
+  ProgressForwarder forwarder(window);
+  bool success;
+  int32_t result;
+  {
+    Installer installer(&forwarder, nullptr, nullptr, false);
+    success = installer.RunModuleInThisProcess(archive, setup_command_line);
+    result = installer.result_code();
+  }
+  LOG_TAG(INFO, "ExecuteAsAdmin") << "RunModule results: success=" << success
+                                  << " error_code=" << result;
+  return success ? 0 : -1;
+}
+
+int ExecuteAsAdmin() {
+  const InstallerCommandLine& command_line = InstallerCommandLine::ForCurrentProcess();
+  const std::wstring setup_command = command_line.GetSwitchValue("setup-cmd-line");
+  const std::string raw_parent_id = command_line.GetSwitchValueAscii("parent-installer-process-id");
+  const std::optional<uint32_t> parsed = base::ParseUint32(raw_parent_id);
+  if (!parsed) LOG(ERROR) << "Suspicious process id=" << raw_parent_id;
+  const DWORD parent_id = parsed.value_or(0);
+
+  base::ScopedHandle parent(::OpenProcess(SYNCHRONIZE, TRUE, parent_id));
+  LOG(INFO) << "Start installer as admin";
+
+  const InstallerCommandLine setup_command_line(setup_command);
+
+  base::ScopedHandle go_ahead(::OpenEventW(SYNCHRONIZE, FALSE, kElevatedGoAheadEventName));
+  base::ScopedHandle stop(::OpenEventW(SYNCHRONIZE, FALSE, kElevatedStopEventName));
+  const HANDLE handles[] = {go_ahead.get(), stop.get(), parent.get()};
+  const DWORD wait = ::WaitForMultipleObjects(3, handles, FALSE, INFINITE);
+  if (wait != WAIT_OBJECT_0) {
+    LOG(ERROR) << "Installer started as admin has been unexpectedly synced, wr="
+               << static_cast<int32_t>(wait);
+    return -1;
+  }
+  return RunSetupAsAdmin(setup_command_line, parent.get());
+}
+
+}  // namespace lite_installer
