@@ -12,9 +12,10 @@
 #include <string>
 
 #include "installer/lite_installer/ui/controls/accessible_proxy.h"
+#include "installer/lite_installer/ui/controls/control_painting.h"
 #include "installer/lite_installer/ui/controls/custom_progress_bar.h"
 #include "installer/lite_installer/ui/controls/initial_checkbox_states.h"
-#include "installer/lite_installer/ui/controls/resource_bitmap.h"
+#include "installer/lite_installer/ui/resource_bitmap.h"
 #include "installer/lite_installer/ui/controls/sprite_button.h"
 #include "installer/lite_installer/ui/controls/sprite_checkbox.h"
 #include "tests/unit/log_capture.h"
@@ -113,47 +114,31 @@ class Canvas {
   HGDIOBJ old_;
 };
 
-TEST(PictureChoice, OneXAtFactorOneOrWithoutTwoXElseTwoXWithHalfRatio) {
-  EXPECT_EQ(ChoosePicture(903, 915, 1.0).id, 903);
-  EXPECT_DOUBLE_EQ(ChoosePicture(903, 915, 1.0).pixel_ratio, 1.0);
-  EXPECT_EQ(ChoosePicture(903, 915, 2.0).id, 915);
-  EXPECT_DOUBLE_EQ(ChoosePicture(903, 915, 2.0).pixel_ratio, 1.0);
-  EXPECT_EQ(ChoosePicture(903, 915, 1.5).id, 915);
-  EXPECT_DOUBLE_EQ(ChoosePicture(903, 915, 1.5).pixel_ratio, 0.75);
-  EXPECT_EQ(ChoosePicture(906, 0, 2.0).id, 906);
-  EXPECT_DOUBLE_EQ(ChoosePicture(906, 0, 2.0).pixel_ratio, 2.0);
-}
-
-TEST_F(ControlsTest, BitmapSizeFollowsItsRatioAndEmptyDrawsNothing) {
+TEST_F(ControlsTest, BitmapCopiesKeepTheirSizeAndEmptyDrawsNothing) {
   ResourceBitmap bitmap = Stripes({RGB(255, 0, 0), RGB(0, 0, 255)}, 10, 6);
   ASSERT_FALSE(bitmap.empty());
   EXPECT_EQ(bitmap.Width(), 20);
   EXPECT_EQ(bitmap.Height(), 6);
-  ResourceBitmap doubled = ResourceBitmap::FromBitmap(
-      std::shared_ptr<Gdiplus::Bitmap>(bitmap.bitmap()->Clone(0, 0, 20, 6, PixelFormat32bppRGB)), 2.0);
-  EXPECT_EQ(doubled.Width(), 40);
-  EXPECT_EQ(doubled.Height(), 12);
-  // Drawn at ratio 2, the device-pixel source (20..40) is the blue half.
   Canvas canvas(40, 12);
-  doubled.Draw(canvas.dc(), 0, 0, 20, 12, 20, 0, 20, 12);
-  EXPECT_EQ(canvas.At(10, 6), RGB(0, 0, 255));
+  // A part drawn twice as large comes only from that part.
+  DrawPartStretched(canvas.dc(), bitmap, RECT{0, 0, 20, 12}, RECT{10, 0, 20, 6});
+  EXPECT_EQ(canvas.CountOther(RECT{0, 0, 20, 12}, RGB(0, 0, 255)), 0);
   EXPECT_EQ(canvas.At(30, 6), RGB(255, 255, 255));
 
   ResourceBitmap empty;
   EXPECT_EQ(empty.Width(), 0);
   EXPECT_EQ(empty.Height(), 0);
   empty.Draw(canvas.dc(), 0, 0, 40, 12, 0, 0, 40, 12);
+  DrawPartStretched(canvas.dc(), empty, RECT{20, 0, 40, 12}, RECT{0, 0, 20, 6});
   EXPECT_EQ(canvas.At(30, 6), RGB(255, 255, 255));
 }
 
 TEST_F(ControlsTest, MissingPicturesAndBadBitmapsAreLoggedAndEmpty) {
   testing_support::LogCapture log;
-  EXPECT_TRUE(ResourceBitmap::LoadPair(31999, 0, 1.0).empty());
+  EXPECT_TRUE(ResourceBitmap::LoadPair(ImagePair{31999, 0}, 1.0).empty());
   EXPECT_TRUE(log.HasPrefix("Failed to load a bitmap")) << log.Dump();
   EXPECT_TRUE(ResourceBitmap::FromHBITMAP(nullptr).empty());
   EXPECT_TRUE(log.Has("Failed to construct a ResourceBitmap from HBITMAP")) << log.Dump();
-  const char garbage[] = "not a picture";
-  EXPECT_TRUE(ResourceBitmap::FromData(garbage, sizeof(garbage), 1.0).empty());
 }
 
 TEST(CheckboxFrames, PressedBeatsHotAndCheckedAddsThree) {
@@ -351,20 +336,12 @@ TEST_F(ControlsTest, SpriteButtonDrawsTheFrameOfItsStateAndTextOnlyWhenThereIsOn
 
 TEST_F(ControlsTest, StretchButtonKeepsItsCapsAndStretchesTheMiddle) {
   HWND button = Child(L"BUTTON", BS_PUSHBUTTON, 0, 0, 60, 20, L"");
-  // One frame of 10 columns: 2 red, 6 green, 2 blue; three equal frames.
-  HBITMAP source = MakeStripes({RGB(255, 0, 0), RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 255, 0), RGB(0, 255, 0),
-                                RGB(0, 255, 0), RGB(0, 255, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(0, 0, 255)},
-                               1, 10);
-  ResourceBitmap frame = ResourceBitmap::FromHBITMAP(source);
+  // Three frames of 10 columns: 2 red, 6 green, 2 blue each.
+  const COLORREF r = RGB(255, 0, 0), g = RGB(0, 255, 0), b = RGB(0, 0, 255);
+  HBITMAP source = MakeStripes({r, r, g, g, g, g, g, g, b, b, r, r, g, g, g, g, g, g, b, b,
+                                r, r, g, g, g, g, g, g, b, b}, 1, 10);
+  StretchButton stretch(button, ResourceBitmap::FromHBITMAP(source), 2);
   ::DeleteObject(source);
-  ASSERT_EQ(frame.Width(), 10);
-  // Three copies of the frame side by side.
-  auto whole = std::make_shared<Gdiplus::Bitmap>(30, 10, PixelFormat32bppRGB);
-  {
-    Gdiplus::Graphics g(whole.get());
-    for (int i = 0; i < 3; ++i) g.DrawImage(frame.bitmap(), i * 10, 0, 10, 10);
-  }
-  StretchButton stretch(button, ResourceBitmap::FromBitmap(whole, 1.0), 2);
   Canvas canvas(60, 20);
   NMCUSTOMDRAW draw = {};
   draw.dwDrawStage = CDDS_PREERASE;
@@ -375,8 +352,7 @@ TEST_F(ControlsTest, StretchButtonKeepsItsCapsAndStretchesTheMiddle) {
   EXPECT_EQ(canvas.At(1, 10), RGB(255, 0, 0));
   EXPECT_EQ(canvas.At(30, 10), RGB(0, 255, 0));
   EXPECT_EQ(canvas.At(58, 10), RGB(0, 0, 255));
-  // (Only the columns next to the caps may blend while stretched.)
-  EXPECT_EQ(canvas.CountOther(RECT{10, 2, 50, 18}, RGB(0, 255, 0)), 0);
+  EXPECT_EQ(canvas.CountOther(RECT{4, 0, 56, 20}, RGB(0, 255, 0)), 0);
 }
 
 TEST_F(ControlsTest, SelfDrawnCheckboxBecomesOwnerDrawnAndKeepsItsOwnState) {

@@ -9,17 +9,11 @@
 namespace lite_installer {
 namespace {
 constexpr int kSetupNotRun = 400;
-constexpr int kWindowClosed = 500;
 }  // namespace
 
 int RunSilentInstallation(StartupState&) {
   LOG(ERROR) << "Installation controller is not available in this build";
   return kSetupNotRun;
-}
-
-int RunWindowInstallation(StartupState&) {
-  LOG(ERROR) << "Installer window is not available in this build";
-  return kWindowClosed;
 }
 
 void ShowNotEnoughDiskSpaceDialog(StartupState&) {

@@ -1,5 +1,10 @@
 #include "installer/lite_installer/ui/controls/control_painting.h"
 
+#include <objbase.h>
+#include <gdiplus.h>
+
+#include <algorithm>
+#include <memory>
 #include <string>
 
 namespace lite_installer {
@@ -15,45 +20,39 @@ RECT ChildRectInParent(HWND control) {
 void DrawBackgroundUnder(HDC dc, const ResourceBitmap& background, HWND control, const RECT& item) {
   if (background.empty()) return;
   RECT in_parent = ChildRectInParent(control);
-  background.Draw(dc, item.left, item.top, item.right - item.left, item.bottom - item.top,
-                  in_parent.left + item.left, in_parent.top + item.top, item.right - item.left,
-                  item.bottom - item.top);
+  const RECT under = {in_parent.left + item.left, in_parent.top + item.top, in_parent.left + item.right,
+                      in_parent.top + item.bottom};
+  DrawBackgroundUnder(dc, background, under, item.left, item.top);
 }
 
-void DrawTextWithOpacity(HDC dc, std::wstring_view text, const RECT& rect, HFONT font,
-                         COLORREF colour, BYTE opacity, UINT format) {
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
-  if (text.empty() || width <= 0 || height <= 0 || opacity == 0) return;
-  auto draw = [&](HDC target, RECT area) {
-    HGDIOBJ old_font = font ? ::SelectObject(target, font) : nullptr;
-    int old_mode = ::SetBkMode(target, TRANSPARENT);
-    COLORREF old_colour = ::SetTextColor(target, colour);
-    ::DrawTextW(target, text.data(), static_cast<int>(text.size()), &area, format);
-    ::SetTextColor(target, old_colour);
-    ::SetBkMode(target, old_mode);
-    if (old_font) ::SelectObject(target, old_font);
-  };
-  if (opacity == 255) {
-    draw(dc, rect);
+void DrawPartStretched(HDC dc, const ResourceBitmap& picture, const RECT& dest, const RECT& source) {
+  Gdiplus::Bitmap* bitmap = picture.gdiplus_bitmap();
+  const int w = dest.right - dest.left, h = dest.bottom - dest.top;
+  if (!bitmap || w <= 0 || h <= 0) return;
+  const double r = picture.pixel_ratio();
+  if (r == 1.0 && w == source.right - source.left && h == source.bottom - source.top) {
+    // Pixel for pixel: nothing to blend in.
+    picture.Draw(dc, dest.left, dest.top, w, h, source.left, source.top, w, h);
     return;
   }
-  HDC memory = ::CreateCompatibleDC(dc);
-  HBITMAP bitmap = memory ? ::CreateCompatibleBitmap(dc, width, height) : nullptr;
-  if (!bitmap) {
-    if (memory) ::DeleteDC(memory);
-    draw(dc, rect);
-    return;
-  }
-  HGDIOBJ old_bitmap = ::SelectObject(memory, bitmap);
-  // What lies under the text, the text over it, then the blend back.
-  ::BitBlt(memory, 0, 0, width, height, dc, rect.left, rect.top, SRCCOPY);
-  draw(memory, RECT{0, 0, width, height});
-  BLENDFUNCTION blend = {AC_SRC_OVER, 0, opacity, 0};
-  ::AlphaBlend(dc, rect.left, rect.top, width, height, memory, 0, 0, width, height, blend);
-  ::SelectObject(memory, old_bitmap);
-  ::DeleteObject(bitmap);
-  ::DeleteDC(memory);
+  const int px = static_cast<int>(source.left / r), py = static_cast<int>(source.top / r);
+  const int pw = std::min<int>(static_cast<int>((source.right - source.left) / r + 0.5),
+                               static_cast<int>(bitmap->GetWidth()) - px);
+  const int ph = std::min<int>(static_cast<int>((source.bottom - source.top) / r + 0.5),
+                               static_cast<int>(bitmap->GetHeight()) - py);
+  if (pw <= 0 || ph <= 0) return;
+  std::unique_ptr<Gdiplus::Bitmap> part(bitmap->Clone(px, py, pw, ph, PixelFormat32bppARGB));
+  if (!part || part->GetLastStatus() != Gdiplus::Ok) return;
+  Gdiplus::Graphics graphics(dc);
+  graphics.SetPageUnit(Gdiplus::UnitPixel);
+  graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+  graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+  Gdiplus::ImageAttributes attributes;
+  attributes.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
+  graphics.DrawImage(part.get(),
+                     Gdiplus::RectF{Gdiplus::REAL(dest.left), Gdiplus::REAL(dest.top), Gdiplus::REAL(w), Gdiplus::REAL(h)},
+                     Gdiplus::REAL(0), Gdiplus::REAL(0), Gdiplus::REAL(pw), Gdiplus::REAL(ph), Gdiplus::UnitPixel,
+                     &attributes);
 }
 
 int MeasureWrappedTextHeight(HDC dc, std::wstring_view text, HFONT font, int width, UINT format) {

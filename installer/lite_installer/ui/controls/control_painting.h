@@ -6,7 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "installer/lite_installer/ui/controls/resource_bitmap.h"
+#include "installer/lite_installer/ui/resource_bitmap.h"
+#include "installer/lite_installer/ui/window_drawing.h"
 
 namespace lite_installer {
 
@@ -18,11 +19,11 @@ RECT ChildRectInParent(HWND control);
 // (the control's own client rectangle), so the control looks transparent.
 void DrawBackgroundUnder(HDC dc, const ResourceBitmap& background, HWND control, const RECT& item);
 
-// Draws `text` into `rect` of `dc` with a transparent background and the
-// given colour, then blends the result over what was there with the
-// constant `opacity` (255 draws directly). `format` takes DrawText flags.
-void DrawTextWithOpacity(HDC dc, std::wstring_view text, const RECT& rect, HFONT font,
-                         COLORREF colour, BYTE opacity, UINT format);
+// Draws the device-pixel source rectangle of `picture` stretched into the
+// destination rectangle from a cut-out of that part only, so that the
+// filter blends in nothing from around it (the neighbouring sprite frames).
+// Drawn pixel for pixel when nothing is scaled.
+void DrawPartStretched(HDC dc, const ResourceBitmap& picture, const RECT& dest, const RECT& source);
 
 // The height DrawText needs for `text` word-wrapped into `width`.
 int MeasureWrappedTextHeight(HDC dc, std::wstring_view text, HFONT font, int width, UINT format = 0);

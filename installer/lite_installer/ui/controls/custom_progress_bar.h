@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "installer/lite_installer/ui/controls/resource_bitmap.h"
+#include "installer/lite_installer/ui/resource_bitmap.h"
 #include "installer/lite_installer/ui/controls/subclassed_window.h"
 
 namespace lite_installer {

@@ -62,7 +62,7 @@ void FacetuneCheckbox::DrawText(HDC dc, const RECT& item, int, bool) const {
     RECT place = run.rect;
     ::OffsetRect(&place, item.left, item.top);
     place.right += 2;  // room for the last glyph's overhang
-    DrawTextWithOpacity(dc, run.text, place, style_.font, style_.text_colour, style_.opacity,
+    DrawTextWithOpacity(dc, place, run.text, style_.font, style_.text_colour, style_.opacity,
                         DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
   }
 }

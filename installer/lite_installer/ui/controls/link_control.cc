@@ -16,7 +16,7 @@ LinkControl::LinkControl(HWND link, COLORREF colour, BYTE opacity, HFONT font, R
 void LinkControl::Paint(const DRAWITEMSTRUCT& draw) {
   HDC dc = draw.hDC;
   DrawBackgroundUnder(dc, background_, draw.hwndItem, draw.rcItem);
-  DrawTextWithOpacity(dc, GetWindowTextString(draw.hwndItem), draw.rcItem, font_, colour_, opacity_,
+  DrawTextWithOpacity(dc, draw.rcItem, GetWindowTextString(draw.hwndItem), font_, colour_, opacity_,
                       DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
   if (draw.itemState & ODS_FOCUS) {
     RECT focus = draw.rcItem;

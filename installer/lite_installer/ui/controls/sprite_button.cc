@@ -51,8 +51,8 @@ LRESULT SpriteButton::Paint(const NMCUSTOMDRAW& draw) {
 
 void SpriteButton::DrawFrame(HDC dc, const RECT& rect, ButtonState state) {
   const int frame = sprite_.Width() / 3;
-  sprite_.Draw(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-               frame * static_cast<int>(state), 0, frame, sprite_.Height());
+  const int x = frame * static_cast<int>(state);
+  DrawPartStretched(dc, sprite_, rect, RECT{x, 0, x + frame, sprite_.Height()});
 }
 
 StretchButton::StretchButton(HWND button, ResourceBitmap sprite, int cap)
@@ -80,12 +80,13 @@ void StretchButton::DrawFrame(HDC dc, const RECT& rect, ButtonState state) {
   const int cap_width = static_cast<int>(cap * ratio);
   const int origin = frame * static_cast<int>(state);
   if (cap > 0) {
-    sprite_.Draw(dc, rect.left, rect.top, cap_width, height, origin, 0, cap, sprite_height);
-    sprite_.Draw(dc, rect.right - cap_width, rect.top, cap_width, height, origin + frame - cap, 0, cap,
-                 sprite_height);
+    DrawPartStretched(dc, sprite_, RECT{rect.left, rect.top, rect.left + cap_width, rect.bottom},
+                      RECT{origin, 0, origin + cap, sprite_height});
+    DrawPartStretched(dc, sprite_, RECT{rect.right - cap_width, rect.top, rect.right, rect.bottom},
+                      RECT{origin + frame - cap, 0, origin + frame, sprite_height});
   }
-  sprite_.Draw(dc, rect.left + cap_width, rect.top, width - 2 * cap_width, height, origin + cap, 0,
-               frame - 2 * cap, sprite_height);
+  DrawPartStretched(dc, sprite_, RECT{rect.left + cap_width, rect.top, rect.left + width - cap_width, rect.bottom},
+                    RECT{origin + cap, 0, origin + frame - cap, sprite_height});
 }
 
 }  // namespace lite_installer

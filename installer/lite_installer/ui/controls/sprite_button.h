@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "installer/lite_installer/ui/controls/resource_bitmap.h"
+#include "installer/lite_installer/ui/resource_bitmap.h"
 
 namespace lite_installer {
 

@@ -59,8 +59,9 @@ int SpriteCheckbox::MeasureHeight(const RECT& rect) const {
 }
 
 void SpriteCheckbox::DrawBox(HDC dc, int x, int y, int frame) const {
-  box_.Draw(dc, x, y, frame_size_.cx, frame_size_.cy, frame * frame_size_.cx, 0, frame_size_.cx,
-            frame_size_.cy);
+  const int left = frame * frame_size_.cx;
+  DrawPartStretched(dc, box_, RECT{x, y, x + frame_size_.cx, y + frame_size_.cy},
+                    RECT{left, 0, left + frame_size_.cx, frame_size_.cy});
 }
 
 void SpriteCheckbox::DrawText(HDC dc, const RECT& item, int left, bool show_prefixes) const {
@@ -77,7 +78,7 @@ void SpriteCheckbox::DrawText(HDC dc, const RECT& item, int left, bool show_pref
   if (old_font) ::SelectObject(dc, old_font);
   const int block_height = block.bottom - block.top;
   if (block_height < frame_size_.cy) text_rect.top += (frame_size_.cy - block_height) / 2;
-  DrawTextWithOpacity(dc, text, text_rect, style_.font, style_.text_colour, style_.opacity,
+  DrawTextWithOpacity(dc, text_rect, text, style_.font, style_.text_colour, style_.opacity,
                       DT_WORDBREAK | DT_LEFT | DT_TOP | prefix);
 }
 

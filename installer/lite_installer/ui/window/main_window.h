@@ -20,7 +20,7 @@
 #include "installer/lite_installer/core/install_progress_receiver.h"
 #include "installer/lite_installer/ui/controls/custom_progress_bar.h"
 #include "installer/lite_installer/ui/controls/link_control.h"
-#include "installer/lite_installer/ui/controls/resource_bitmap.h"
+#include "installer/lite_installer/ui/resource_bitmap.h"
 #include "installer/lite_installer/ui/controls/sprite_button.h"
 #include "installer/lite_installer/ui/controls/sprite_checkbox.h"
 #include "installer/lite_installer/ui/window/progress_model.h"
@@ -122,6 +122,8 @@ class MainWindow : public InstallProgressReceiver {
   void CreateLicenceLine();
   void CreateFirstScreenControls();
   void LayoutFirstScreen();
+  void PlaceTitle();
+  void ClipSiblings();
   void FixTabOrder();
   bool LayoutProgressDialog();
   void OnInstallClicked();

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "installer/lite_installer/ui/controls/resource_bitmap.h"
+#include "installer/lite_installer/ui/resource_bitmap.h"
 
 namespace lite_installer {
 

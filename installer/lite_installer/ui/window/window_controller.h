@@ -52,4 +52,8 @@ std::unique_ptr<WindowController> CreateInstallerWindowController(InstallProgres
                                                                   const BrandInfo* brand,
                                                                   const DistribInfoParams* params);
 
+// Whether setup must run through an elevated instance
+// (NeedStartThisProcessAsAdmin); asked only when there is a controller.
+bool InstallerNeedsElevation();
+
 }  // namespace lite_installer

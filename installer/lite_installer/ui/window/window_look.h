@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "installer/lite_installer/ui/controls/resource_bitmap.h"
+#include "installer/lite_installer/ui/resource_bitmap.h"
 
 namespace lite_installer {
 
