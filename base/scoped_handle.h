@@ -97,6 +97,17 @@ struct MappedViewTraits {
 };
 using ScopedMappedView = ScopedGeneric<MappedViewTraits>;
 
+// WinINet handles (HINTERNET). Close is defined beside the download client
+// (installer/util/downloader.cc): the WinINet header clashes with WinHTTP's,
+// so it stays out of this one.
+struct InternetHandleTraits {
+  using Handle = void*;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h);
+};
+using ScopedInternetHandle = ScopedGeneric<InternetHandleTraits>;
+
 // GDI objects (fonts, bitmaps, brushes, regions): DeleteObject.
 template <class T>
 struct GdiObjectTraits {

@@ -1,9 +1,56 @@
 #include "base/seh_guard.h"
 
+#include <delayimp.h>
+
 namespace base {
 namespace {
 
 __attribute__((noinline)) void CallOutOfLine(void (*fn)(void*), void* context) { fn(context); }
+
+// Whether [p, p + size) is committed, readable memory. Asks the memory
+// manager instead of touching it: a fault here would land in the guard's
+// own handler.
+bool IsReadable(const void* p, size_t size) {
+  auto at = reinterpret_cast<uintptr_t>(p);
+  const uintptr_t end = at + size;
+  if (!p || end < at) return false;
+  while (at < end) {
+    MEMORY_BASIC_INFORMATION mbi;
+    if (!::VirtualQuery(reinterpret_cast<const void*>(at), &mbi, sizeof(mbi))) return false;
+    if (mbi.State != MEM_COMMIT || (mbi.Protect & (PAGE_NOACCESS | PAGE_GUARD)) ||
+        !(mbi.Protect & (PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                         PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY)))
+      return false;
+    at = reinterpret_cast<uintptr_t>(mbi.BaseAddress) + mbi.RegionSize;
+  }
+  return true;
+}
+
+void CopyName(const char* from, char* to, size_t size) {
+  to[0] = '\0';
+  size_t i = 0;
+  for (; i + 1 < size; ++i) {
+    if (!IsReadable(from + i, 1)) break;
+    if (!from[i]) break;
+    to[i] = from[i];
+  }
+  to[i] = '\0';
+}
+
+// Runs inside the exception handler, while the delay-load helper's frame
+// (which holds the DelayLoadInfo) is still alive. Copies without allocating.
+void CaptureDelayLoadNames(const EXCEPTION_RECORD* record, char* dll, size_t dll_size, char* proc,
+                           size_t proc_size) {
+  dll[0] = proc[0] = '\0';
+  if (record->ExceptionCode != kDelayLoadModuleNotFound &&
+      record->ExceptionCode != kDelayLoadProcNotFound)
+    return;
+  if (record->NumberParameters < 1 || !record->ExceptionInformation[0]) return;
+  const auto* info = reinterpret_cast<const DelayLoadInfo*>(record->ExceptionInformation[0]);
+  if (!IsReadable(info, sizeof(*info)) || info->cb != sizeof(DelayLoadInfo)) return;
+  CopyName(info->szDll, dll, dll_size);
+  if (info->dlp.fImportByName) CopyName(info->dlp.szProcName, proc, proc_size);
+}
 
 }  // namespace
 
@@ -18,6 +65,8 @@ struct GuardFrame {
   void* jump_buffer[5];  // for __builtin_setjmp
   DWORD code;
   ULONG_PTR parameter;
+  char dll_name[64];
+  char proc_name[128];
 };
 
 GuardFrame* ReadSehHead() {
@@ -35,6 +84,8 @@ extern "C" EXCEPTION_DISPOSITION __cdecl GuardHandler(EXCEPTION_RECORD* record, 
   auto* guard = static_cast<GuardFrame*>(frame);
   guard->code = record->ExceptionCode;
   guard->parameter = record->NumberParameters > 0 ? record->ExceptionInformation[0] : 0;
+  CaptureDelayLoadNames(record, guard->dll_name, sizeof(guard->dll_name), guard->proc_name,
+                        sizeof(guard->proc_name));
   // Let the frames inside the guarded call run their unwind handlers, then
   // resume behind the guard.
   ::RtlUnwind(frame, nullptr, record, nullptr);
@@ -59,6 +110,8 @@ __attribute__((noinline)) bool RunWithSehGuard(void (*fn)(void*), void* context,
   if (failure) {
     failure->code = guard->code;
     failure->parameter = guard->parameter;
+    ::lstrcpynA(failure->dll_name, guard->dll_name, sizeof(failure->dll_name));
+    ::lstrcpynA(failure->proc_name, guard->proc_name, sizeof(failure->proc_name));
   }
   return false;
 }
@@ -71,6 +124,8 @@ struct Guard {
   void* jump_buffer[5];
   DWORD code;
   ULONG_PTR parameter;
+  char dll_name[64];
+  char proc_name[128];
   Guard* outer;
 };
 
@@ -88,6 +143,8 @@ LONG CALLBACK VectoredGuard(EXCEPTION_POINTERS* info) {
     return EXCEPTION_CONTINUE_SEARCH;
   guard->code = record->ExceptionCode;
   guard->parameter = record->NumberParameters > 0 ? record->ExceptionInformation[0] : 0;
+  CaptureDelayLoadNames(record, guard->dll_name, sizeof(guard->dll_name), guard->proc_name,
+                        sizeof(guard->proc_name));
   __builtin_longjmp(guard->jump_buffer, 1);
 }
 
@@ -110,6 +167,8 @@ __attribute__((noinline)) bool RunWithSehGuard(void (*fn)(void*), void* context,
   if (failure) {
     failure->code = guard->code;
     failure->parameter = guard->parameter;
+    ::lstrcpynA(failure->dll_name, guard->dll_name, sizeof(failure->dll_name));
+    ::lstrcpynA(failure->proc_name, guard->proc_name, sizeof(failure->proc_name));
   }
   return false;
 }

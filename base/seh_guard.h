@@ -12,7 +12,16 @@ struct SehFailure {
   // The first exception parameter (for delay-load failures: the
   // DelayLoadInfo pointer), valid only while the faulting module is loaded.
   ULONG_PTR parameter = 0;
+  // For a delay-load failure (0xC06D007E module not found, 0xC06D007F
+  // procedure not found): the DLL name and the imported procedure's name,
+  // copied while the exception is handled. Empty for an import by ordinal
+  // and for every other code.
+  char dll_name[64] = {};
+  char proc_name[128] = {};
 };
+
+constexpr DWORD kDelayLoadModuleNotFound = 0xC06D007E;
+constexpr DWORD kDelayLoadProcNotFound = 0xC06D007F;
 
 // Calls `fn(context)`. True when it returned normally; false when a
 // structured exception ended it, with `failure` filled in.

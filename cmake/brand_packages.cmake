@@ -18,12 +18,12 @@ set(KELMOR_BRAND_PACKAGE_DIR "${CMAKE_SOURCE_DIR}/resources/brand_packages/brand
     CACHE PATH "Folder of the named brands' documents (NAME.json)")
 set(KELMOR_PACKAGE_SIGNING_KEY "" CACHE FILEPATH "RSA-1024 key (PEM) that signs the packages")
 
-set(KELMOR_MAKE_PACKAGE ${CMAKE_SOURCE_DIR}/tools/brand_package/make_package.py)
+set(KELMOR_MAKE_PACKAGE ${CMAKE_SOURCE_DIR}/tools/brand_package/make_package.py CACHE INTERNAL "")
 
 if(KELMOR_PACKAGE_SIGNING_KEY)
-  set(KELMOR_PACKAGE_KEY ${KELMOR_PACKAGE_SIGNING_KEY})
+  set(KELMOR_PACKAGE_KEY ${KELMOR_PACKAGE_SIGNING_KEY} CACHE INTERNAL "")
 else()
-  set(KELMOR_PACKAGE_KEY ${CMAKE_BINARY_DIR}/packages/package_signing_key.pem)
+  set(KELMOR_PACKAGE_KEY ${CMAKE_BINARY_DIR}/packages/package_signing_key.pem CACHE INTERNAL "")
   add_custom_command(OUTPUT ${KELMOR_PACKAGE_KEY}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packages
     COMMAND openssl genrsa -out ${KELMOR_PACKAGE_KEY} 1024

@@ -45,8 +45,18 @@ def wine_env(extra=None):
     return env
 
 
+def _test_root_trusted():
+    """True when the build has no test authority or the prefix trusts it."""
+    cert = PREFIX.parent / "pki" / "root.der"
+    if not cert.exists() or not (BIN / "install_test_root.exe").exists():
+        return True
+    marker = PREFIX / ".kelmor-test-root"
+    import hashlib
+    return marker.exists() and marker.read_text().strip() == hashlib.sha256(cert.read_bytes()).hexdigest()
+
+
 def ensure_prefix():
-    if (PREFIX / ".kelmor-ready").exists():
+    if (PREFIX / ".kelmor-ready").exists() and _test_root_trusted():
         return
     code, _, err = _run_captured([str(SOURCE / "tests/harness/wine-prefix"), "ensure"], wine_env(), 300)
     if code != 0:
@@ -156,15 +166,17 @@ def start(program, args=(), env=None):
     return subprocess.Popen(command, env=wine_env(env), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-def wine_tool(args, timeout=60, check=True):
-    code, stdout, stderr = _run_captured([LOADER] + list(args), wine_env(), timeout)
+def wine_tool(args, timeout=60, check=True, env=None):
+    code, stdout, stderr = _run_captured([LOADER] + list(args), wine_env(env), timeout)
     if check and code != 0:
         raise RuntimeError(f"{args}: {code} {stderr.decode(errors='replace')}")
     return stdout.decode("utf-8", errors="replace")
 
 
-def reg_add(key, name, value, kind="REG_SZ", view=32):
-    wine_tool(["reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f", f"/reg:{view}"])
+def reg_add(key, name, value, kind="REG_SZ", view=32, env=None):
+    """`env` matters for locale settings: Wine rewrites the International
+    keys whenever a process starts under another LC_ALL than the last one."""
+    wine_tool(["reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f", f"/reg:{view}"], env=env)
 
 
 def reg_delete_value(key, name, view=32):
