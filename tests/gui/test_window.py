@@ -7,6 +7,7 @@ reader reads.
 These runs use the test controller (KELMOR_TEST_WINDOW_CONTROLLER): the
 window's calls to the controller become log lines, and setup's messages are
 posted by window_probe.exe as setup would post them."""
+import threading
 import time
 
 import pytest
@@ -202,3 +203,52 @@ def test_dragging_the_background_moves_the_window():
     moved = d.find_window()
     assert (moved.rect[0] - window.rect[0], moved.rect[1] - window.rect[1]) == (50, 30)
     assert close_by_setup(run, window).code == 0
+
+
+def test_controller_progress_download_share_and_close_from_its_thread():
+    steps = "0;download=0.5;sleep=1500;progress=40;sleep=1500;close"
+    run, window = start(env={"KELMOR_TEST_WINDOW_CONTROLLER": steps})
+    watched = {}
+    watcher = threading.Thread(target=lambda: watched.update(d.probe("watch", window.hwnd, d.PROGRESS, 30000)))
+    watcher.start()
+    window.click(d.INSTALL)
+    result = run.wait()
+    watcher.join(60)
+    assert result.code == 0
+    assert watched["window_gone"]
+    seen = watched["values"]
+    # The download's half is 22 % (5 to 40), setup's start 40 %.
+    assert "22%" in seen and "40%" in seen and seen.index("22%") < seen.index("40%")
+
+
+def test_an_error_ends_the_window_without_a_dialog_and_keeps_the_result():
+    run, window = start(env={"KELMOR_TEST_WINDOW_CONTROLLER": "401;error=2"})
+    window.click(d.INSTALL)
+    result = run.wait()
+    assert result.code == 401
+    assert installer.log_has("Error dialog is not available in this build, error kind 2")
+
+
+def test_an_error_before_install_waits_for_the_click():
+    run, window = start(env={"KELMOR_TEST_WINDOW_CONTROLLER": "402;error_at_start=6"})
+    time.sleep(1.5)
+    # Still on the first screen.
+    assert window.control(d.INSTALL) is not None
+    assert not installer.log_has("Error dialog is not available")
+    window.click(d.INSTALL)
+    result = run.wait()
+    assert result.code == 402
+    assert installer.log_has("Error dialog is not available in this build, error kind 6")
+    # The progress screen was never switched on.
+    assert not controller_log("AllowInstall")
+
+
+def test_cancel_button_when_the_distribution_allows_it():
+    run, window = start(params="cancel=1")
+    window.click(d.INSTALL)
+    assert window.wait_control(d.CANCEL)
+    window.click(d.CANCEL)
+    result = run.wait()
+    assert result.code == 500
+    assert installer.log_has("Resume dialog is not available in this build")
+    assert controller_log("CountCancel")

@@ -2,6 +2,7 @@
 // setup stages and import, the progress text, and which percent is shown.
 #include <gtest/gtest.h>
 
+#include "installer/lite_installer/ui/window/lite_main_window.h"
 #include "installer/lite_installer/ui/window/progress_model.h"
 
 namespace lite_installer {
@@ -44,6 +45,16 @@ TEST(WindowProgress, NothingBeforeTheProgressScreenAndNoRepeats) {
   EXPECT_FALSE(state.Accept(40));
   EXPECT_TRUE(state.Accept(75));
   EXPECT_EQ(state.shown(), 75);
+}
+
+TEST(WindowKeyboard, ArrowsMoveBetweenInstallAndTheLicenceLinkOnly) {
+  EXPECT_EQ(ArrowFocusTarget(kIdInstall, VK_LEFT), kIdLicenceLink);
+  EXPECT_EQ(ArrowFocusTarget(kIdInstall, VK_UP), kIdLicenceLink);
+  EXPECT_EQ(ArrowFocusTarget(kIdInstall, VK_RIGHT), 0);
+  EXPECT_EQ(ArrowFocusTarget(kIdLicenceLink, VK_RIGHT), kIdInstall);
+  EXPECT_EQ(ArrowFocusTarget(kIdLicenceLink, VK_DOWN), kIdInstall);
+  EXPECT_EQ(ArrowFocusTarget(kIdLicenceLink, VK_LEFT), 0);
+  EXPECT_EQ(ArrowFocusTarget(kIdStatCheckbox, VK_LEFT), 0);
 }
 
 }  // namespace

@@ -733,9 +733,10 @@ bool MainWindow::LayoutProgressDialog() {
   header_logo_ = look_->logo_light;
   ::SetTimer(window, kSlideTimerId, kSlideTimerMs, nullptr);
   if (progress_bar_) ::SetFocus(progress_bar_->hwnd());
-  if (controller_) controller_->AllowInstall();
+  // Active before the go-ahead: the controller's first report may come at once.
   progress_screen_active_ = true;
   progress_.Activate();
+  if (controller_) controller_->AllowInstall();
   OnProgressScreenShown();
   return true;
 }

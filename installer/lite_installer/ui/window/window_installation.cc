@@ -37,7 +37,7 @@ MainWindowEnvironment MainWindowEnvironment::ForProduct(const BrandInfo& brand, 
   const BrandInfo* brand_ptr = &brand;
   const DistribInfoParams* params_ptr = &params;
   env.create_controller = [brand_ptr, params_ptr](InstallProgressReceiver* receiver) {
-    if (std::unique_ptr<WindowController> test = CreateTestWindowController()) return test;
+    if (std::unique_ptr<WindowController> test = CreateTestWindowController(receiver)) return test;
     return CreateInstallerWindowController(receiver, brand_ptr, params_ptr);
   };
   env.create_dialogs = [brand_ptr, params_ptr] { return CreateWindowDialogs(brand_ptr, params_ptr); };
