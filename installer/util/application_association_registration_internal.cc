@@ -306,6 +306,20 @@ bool IsInternalInterfaceAvailableSafeCheck(uint32_t* status) {
   return IsInternalInterfaceAvailableSafeCheck(inputs, status);
 }
 
+bool CanMakeBrowserDefault(uint32_t major, uint32_t minor, bool (*safe_check)(uint32_t*),
+                           uint32_t* status) {
+  if (major < 6 || (major == 6 && minor < 2)) return true;
+  if (major == 6) return false;
+  return safe_check(status);
+}
+
+bool CanMakeBrowserDefault(uint32_t* status) {
+  const installer_util::WindowsVersion version = installer_util::GetWindowsVersion();
+  return CanMakeBrowserDefault(version.major, version.minor,
+                               [](uint32_t* out) { return IsInternalInterfaceAvailableSafeCheck(out); },
+                               status);
+}
+
 uint32_t GetUpdateBuildRevision() {
   DWORD value = 0;
   DWORD size = sizeof(value);

@@ -50,6 +50,13 @@ struct SafeCheckInputs {
 };
 bool IsInternalInterfaceAvailableSafeCheck(const SafeCheckInputs& inputs, uint32_t* status);
 
+// Whether this installer can make the browser the default: yes on
+// Windows 7 and older, no on Windows 8 and 8.1, the safe check's answer on
+// Windows 10 and later (its status in `status`).
+bool CanMakeBrowserDefault(uint32_t major, uint32_t minor, bool (*safe_check)(uint32_t*),
+                           uint32_t* status);
+bool CanMakeBrowserDefault(uint32_t* status);
+
 // The update build revision ("UBR" of the Windows version key), 0 when absent.
 uint32_t GetUpdateBuildRevision();
 // A small index of the Windows release, for log lines.

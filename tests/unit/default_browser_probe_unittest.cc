@@ -23,6 +23,27 @@ TEST(CheckStatusTest, CodeBuildAndRevision) {
   EXPECT_EQ(ComposeCheckStatus(4, 29496, 7295), 4294967295u);
 }
 
+bool g_check_called = false;
+bool CheckSaysYes(uint32_t* status) {
+  g_check_called = true;
+  *status = 7;
+  return true;
+}
+
+TEST(CanMakeBrowserDefaultTest, WindowsVersionRules) {
+  uint32_t status = 0;
+  g_check_called = false;
+  EXPECT_TRUE(CanMakeBrowserDefault(6, 1, &CheckSaysYes, &status));  // Windows 7
+  EXPECT_TRUE(CanMakeBrowserDefault(5, 1, &CheckSaysYes, &status));  // XP
+  EXPECT_FALSE(CanMakeBrowserDefault(6, 2, &CheckSaysYes, &status));  // 8
+  EXPECT_FALSE(CanMakeBrowserDefault(6, 3, &CheckSaysYes, &status));  // 8.1
+  EXPECT_FALSE(g_check_called);
+  EXPECT_EQ(status, 0u);
+  EXPECT_TRUE(CanMakeBrowserDefault(10, 0, &CheckSaysYes, &status));
+  EXPECT_TRUE(g_check_called);
+  EXPECT_EQ(status, 7u);
+}
+
 SafeCheckInputs Windows10(uint32_t build, uint32_t revision) {
   SafeCheckInputs inputs;
   inputs.major = 10;
