@@ -9,7 +9,7 @@ kelmor_session_start() {
     local n
     for n in $(seq 90 120); do
       [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-      Xvfb ":$n" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+      Xvfb ":$n" -screen 0 1920x1200x24 -nolisten tcp >/dev/null 2>&1 &
       KELMOR_XVFB_PID=$!
       export DISPLAY=":$n"
       break

@@ -1,5 +1,5 @@
 // Steps whose subsystems are not part of this build yet: each logs that
-// plainly and ends with the result code of a run in which setup never ran.
+// plainly.
 #include "installer/lite_installer/core/startup_steps.h"
 
 #include "base/logging.h"
@@ -7,14 +7,6 @@
 #include "installer/util/application_association_registration_internal.h"
 
 namespace lite_installer {
-namespace {
-constexpr int kWindowClosed = 500;
-}  // namespace
-
-int RunWindowInstallation(StartupState&) {
-  LOG(ERROR) << "Installer window is not available in this build";
-  return kWindowClosed;
-}
 
 void ShowNotEnoughDiskSpaceDialog(StartupState&) {
   LOG(ERROR) << "Not-enough-disk-space dialog is not available in this build";
