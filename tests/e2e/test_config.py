@@ -61,7 +61,7 @@ def run(exe=PLAIN, args=(), locale=None, region=None):
     if region:
         w.reg_add(GEO_KEY, "Nation", GEO[region], env=env)
     result = w.run(exe, ["--silent", *args], env=env)
-    assert result.code == 400, (result, texts())
+    assert result.code == installer.NO_STAND_RESULT, (result, texts())
     return result
 
 

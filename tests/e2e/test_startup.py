@@ -19,7 +19,7 @@ def test_silent_switch_spellings_are_one_switch():
     for spelling in ("/SILENT", "--silent", "-Silent"):
         installer.clean()
         result = installer.run([spelling])
-        assert result.code == 400, spelling
+        assert result.code == installer.NO_STAND_RESULT, spelling
         assert installer.log_has("Installing in silent mode."), spelling
 
 
@@ -30,7 +30,7 @@ def test_log_records_the_start_and_the_exit_code():
     assert any(t.startswith("INFO: Runned in secure environment. (wWinMain:") for t in texts)
     assert any(t.startswith(f"INFO: Installer process id: {result.pid} (wWinMain:") for t in texts)
     assert any(t.startswith("INFO: Temporary path is: C:\\users\\") for t in texts)
-    assert any(t.startswith("INFO: Installer exit with code: 400 (wWinMain:") for t in texts)
+    assert any(t.startswith("INFO: Installer exit with code: 401 (wWinMain:") for t in texts)
 
 
 def test_second_instance_exits_600_and_names_the_first():
@@ -62,7 +62,7 @@ def test_full_disk_in_silent_mode_goes_on():
     result = installer.run(["--silent"], env={"KELMOR_TEST_FREE_DISK_BYTES": "1000"})
     assert installer.log_has("There is not enough disk space to install browser")
     assert installer.log_has("Installing in silent mode.")
-    assert result.code == 400
+    assert result.code == installer.NO_STAND_RESULT
 
 
 def test_full_disk_in_window_mode_gives_403():
@@ -86,13 +86,13 @@ def test_non_numeric_parent_process_id_is_logged():
 def test_overlong_command_line_is_handled():
     long_value = "b" * 30000
     result = installer.run(["--silent", f"--brand-name={long_value}"])
-    assert result.code == 400
-    assert installer.log_has("Installer exit with code: 400")
+    assert result.code == installer.NO_STAND_RESULT
+    assert installer.log_has("Installer exit with code: 401")
 
 
 def test_malformed_command_line_is_handled():
     result = installer.run(raw_args='--silent "unterminated \\" -- / -=x --=')
-    assert result.code == 400
+    assert result.code == installer.NO_STAND_RESULT
     assert installer.log_has("Installing in silent mode.")
 
 
@@ -101,20 +101,21 @@ def test_unwritable_log_folder_does_not_stop_the_installer():
     blocker.write_text("a file where the log folder would be")
     bad = w.to_windows(blocker) + "\\sub"
     result = installer.run(["--silent"], windows_env={"TEMP": bad, "TMP": bad})
+    # The archive file cannot be made there either: setup never runs.
     assert result.code == 400
     assert not installer.log_path().exists()
 
 
 def test_without_safe_dll_search_a_protected_copy_runs_the_installation():
     result = installer.run(["--silent"], env={"KELMOR_TEST_NO_SAFE_DLL_SEARCH": "1"})
-    assert result.code == 400  # the copy's exit code
+    assert result.code == installer.NO_STAND_RESULT  # the copy's exit code
     lines = installer.log_lines()
     parent = [l for l in lines if f" {result.pid:02d}:" in l]
     copies = [l for l in lines if f" {result.pid:02d}:" not in l]
     # The first process only opened its log; the copy did the work.
     assert len(parent) == 1 and "Start install." in parent[0]
     assert any("Runned in secure environment." in l for l in copies)
-    assert any("Installer exit with code: 400" in l for l in copies)
+    assert any("Installer exit with code: 401" in l for l in copies)
     # The copy and its folder are gone afterwards.
     assert not [p for p in w.temp_dir().iterdir() if p.is_dir()]
 

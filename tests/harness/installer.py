@@ -47,6 +47,10 @@ def clean():
     w.reg_delete_key(PRODUCT_KEY, view=64)
 
 
+# A silent run without the stand: the setup archive cannot be downloaded.
+NO_STAND_RESULT = 401
+
+
 def run(args=(), env=None, timeout=120, winver="win10", exe=EXE, raw_args=None, windows_env=None):
     w.set_windows_version(pathlib.Path(exe).name, winver)
     return w.run(exe, args, timeout=timeout, env=env, raw_args=raw_args, windows_env=windows_env)

@@ -40,6 +40,10 @@ def wine_env(extra=None):
     for key in list(env):
         if key.startswith("KELMOR_TEST_"):
             del env[key]
+    # Without a stand every download fails at once; the 15-second pauses
+    # between the six attempts would only slow such runs down. Tests of the
+    # pauses give their own value.
+    env["KELMOR_TEST_DOWNLOAD_PAUSE_MS"] = "0"
     if extra:
         env.update(extra)
     return env
@@ -166,17 +170,25 @@ def start(program, args=(), env=None):
     return subprocess.Popen(command, env=wine_env(env), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-def wine_tool(args, timeout=60, check=True, env=None):
-    code, stdout, stderr = _run_captured([LOADER] + list(args), wine_env(env), timeout)
+def wine_tool(args, timeout=60, check=True, env=None, attempts=1):
+    """Runs one of Wine's own programs; with `check`, a failure raises after
+    `attempts` runs (Wine's reg.exe now and then ends with 1 and no message
+    while the wineserver is busy with another prefix process)."""
+    for attempt in range(attempts):
+        code, stdout, stderr = _run_captured([LOADER] + list(args), wine_env(env), timeout)
+        if code == 0 or not check:
+            break
+        if attempt + 1 < attempts:
+            time.sleep(0.5)
     if check and code != 0:
-        raise RuntimeError(f"{args}: {code} {stderr.decode(errors='replace')}")
+        raise RuntimeError(f"{args}: {code} {stdout.decode(errors='replace')} {stderr.decode(errors='replace')}")
     return stdout.decode("utf-8", errors="replace")
 
 
 def reg_add(key, name, value, kind="REG_SZ", view=32, env=None):
     """`env` matters for locale settings: Wine rewrites the International
     keys whenever a process starts under another LC_ALL than the last one."""
-    wine_tool(["reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f", f"/reg:{view}"], env=env)
+    wine_tool(["reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f", f"/reg:{view}"], env=env, attempts=3)
 
 
 def reg_delete_value(key, name, view=32):

@@ -75,7 +75,7 @@ ResourceBitmap ResourceBitmap::FromHBITMAP(HBITMAP bitmap) {
     if (copy && copy->GetLastStatus() == Gdiplus::Ok) result.bitmap_ = std::move(copy);
   }
   if (!result.bitmap_) {
-    PLOG(ERROR, ::GetLastError()) << "Failed to construct a ResourceBitmap from HBITMAP";
+    LOG(ERROR) << "Failed to construct a ResourceBitmap from HBITMAP";
     return {};
   }
   return result;
