@@ -76,15 +76,6 @@ def test_refused_archives_give_402(stand, archive):
     assert archive_files_left() == []
 
 
-def test_setup_of_a_foreign_machine_type_gives_400(stand):
-    result = run_silent(stand, archive="foreign_machine.arc")
-    assert result.code == 400
-    assert installer.log_has("Verification succeeded: ")
-    assert installer.log_has("Create process failed.")
-    assert not report_path().exists()
-    assert archive_files_left() == []
-
-
 def test_every_url_failing_gives_401_after_six_attempts(stand):
     stand.fault(r"/browser/.*\.arc", status=500)
     result = run_silent(stand)

@@ -23,8 +23,7 @@ SHA256 = ("codesign_sha256", "sha256")
 SHA1 = ("codesign_sha1", "sha1")
 
 # name: (resource set, signatures in order (the first is the primary, each
-# further one nested), change to the program ("arm64" before signing,
-# "tamper" after), verdict, what it shows)
+# further one nested), change after signing, verdict, what it shows)
 ARCHIVES = {
     "good": ("standard", [SHA256, SHA1], None, True,
              "SHA-256 primary signature with a nested SHA-1 one, both signers listed"),
@@ -48,8 +47,6 @@ ARCHIVES = {
                               "SIGNATURE_DAT holds only the key slot"),
     "pubkey_mismatch": ("pubkey_mismatch", [SHA256], None, False,
                         "the list pins another public key for the signer"),
-    "foreign_machine": ("standard", [SHA256, SHA1], "arm64", True,
-                        "signed after its machine type was set to ARM64: verifies, cannot start here"),
     "sha256_fails_sha1_passes": ("sha1_signer_only", [SHA256, SHA1], None, False,
                                  "SHA-256 primary signer not listed, nested SHA-1 signer listed"),
 }
@@ -75,14 +72,6 @@ def tamper(path):
     path.write_bytes(data)
 
 
-def set_machine_arm64(path):
-    """Sets the COFF header's machine type to ARM64 (0xAA64)."""
-    data = bytearray(path.read_bytes())
-    pe, _, _ = pe_offsets(data)
-    struct.pack_into("<H", data, pe + 4, 0xAA64)
-    path.write_bytes(data)
-
-
 def sign(pki, source, target, signer, digest, nested):
     args = ["osslsigncode", "sign", "-certs", str(pki / f"{signer}.crt"),
             "-key", str(pki / f"{signer}.key"), "-ac", str(pki / f"{ISSUER[signer]}.crt"),
@@ -99,8 +88,6 @@ def build(pki, programs, out, name, recipe, work):
     resource_set, signatures, after, _, _ = recipe
     current = work / f"{name}.0"
     shutil.copyfile(programs / f"fake_setup_{resource_set}.exe", current)
-    if after == "arm64":
-        set_machine_arm64(current)
     for i, (signer, digest) in enumerate(signatures):
         nxt = work / f"{name}.{i + 1}"
         sign(pki, current, nxt, signer, digest, nested=i > 0)
