@@ -1,22 +1,6 @@
-import sys
 import pathlib
+import sys
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "harness"))
-sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
 
-import os  # noqa: E402
-
-import pytest  # noqa: E402
-
-import stand as service_stand  # noqa: E402
-
-
-@pytest.fixture
-def stand(request):
-    """The local service stand on the build's port (KELMOR_STAND_PORT), fresh
-    for each test. Its JSON-lines record is kept under the build folder."""
-    build = pathlib.Path(os.environ.get("KELMOR_BUILD_DIR", pathlib.Path(__file__).resolve().parents[2] / "build"))
-    record = build / "test-artifacts" / "stand" / f"{request.node.name}.jsonl"
-    record.unlink(missing_ok=True)
-    with service_stand.running(record_path=record, lifetime=600) as s:
-        yield s
+from stand_fixture import stand  # noqa: E402,F401

@@ -119,6 +119,10 @@ int32_t Installer::InstallBrowser() {
       return kErrorGeneric;
     }
     ok = RunModuleInElevatedProcess(path);
+    // Setup's own exit code stays in the elevated instance, which ends with 0
+    // only when setup succeeded: a finished installation must not keep the
+    // initial "setup never ran" result.
+    if (ok) result_code_ = 0;
   } else {
     const InstallerCommandLine setup_command_line = BuildSetupCommandLine(path, true);
     ok = RunModuleInThisProcess(path, setup_command_line);

@@ -1,0 +1,6 @@
+import pathlib
+import sys
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "harness"))
+
+from stand_fixture import stand  # noqa: E402,F401
