@@ -28,6 +28,7 @@ class ProgressForwarder : public InstallProgressReceiver {
   void OnDownloadProgress(float) override {}
   void OnSlowDownload() override {}
   void OnDownloadTimeEstimate(int32_t seconds, int32_t phase) override {
+    if (!window_) return;
     ::PostMessageW(window_, kForwardedEstimateMessage, static_cast<WPARAM>(seconds),
                    static_cast<LPARAM>(phase));
   }
@@ -35,10 +36,13 @@ class ProgressForwarder : public InstallProgressReceiver {
   void ShowError(int32_t) override {}
   HWND GetWindowHandle() override { return window_; }
   void SetProgress(int32_t percent) override {
+    // Without a window (silent parent) nothing is posted: a message for
+    // no window would land in this thread's own queue.
+    if (!window_) return;
     ::PostMessageW(window_, kForwardedProgressMessage, static_cast<WPARAM>(percent), 0);
   }
   void RemoveCancelButton() override {
-    ::ShowWindow(::GetDlgItem(window_, kCancelButtonId), SW_HIDE);
+    if (window_) ::ShowWindow(::GetDlgItem(window_, kCancelButtonId), SW_HIDE);
   }
 
  private:

@@ -1,11 +1,22 @@
 #include "installer/lite_installer/core/elevated_runner.h"
 
 #include "base/logging.h"
+#include "base/strings.h"
+#include "base/test_hooks.h"
 
 namespace lite_installer {
 
 namespace {
 constexpr DWORD kGraceMs = 30000;
+
+// How long the instance may take to end once the parent is done with it.
+// Tests shorten it.
+DWORD GraceMs() {
+  if (const auto hook = base::GetTestHook("ELEVATED_GRACE_MS")) {
+    if (const auto value = base::ParseUint32(*hook)) return *value;
+  }
+  return kGraceMs;
+}
 }  // namespace
 
 ElevatedRunner::ElevatedRunner()
@@ -47,7 +58,7 @@ bool ElevatedRunner::RunModule(HANDLE stop_event) {
 
 void ElevatedRunner::EnsureProcessFinished() {
   if (!process_) return;
-  if (::WaitForSingleObject(process_.get(), kGraceMs) == WAIT_TIMEOUT) {
+  if (::WaitForSingleObject(process_.get(), GraceMs()) == WAIT_TIMEOUT) {
     hung_ = true;
     PLOG(ERROR, ::GetLastError()) << "The elevated installer hangs and must be forcibly terminated.";
     ::TerminateProcess(process_.get(), 0);

@@ -1,6 +1,8 @@
 // The installation without a window, run on the main thread.
 #include "base/logging.h"
 #include "installer/lite_installer/config/brand_info.h"
+#include "installer/lite_installer/config/distrib_info_params.h"
+#include "installer/lite_installer/core/elevation.h"
 #include "installer/lite_installer/core/installer.h"
 #include "installer/lite_installer/core/installer_command_line.h"
 #include "installer/lite_installer/core/startup_steps.h"
@@ -15,6 +17,13 @@ int RunSilentInstallation(StartupState& state) {
   installer.set_send_statistics(command_line.HasSwitch("send-statistics") ||
                                 (state.brand_info && state.brand_info->ShouldSendStatistics()));
   installer.set_pin_assistant(!command_line.HasSwitch("disablekepin"));
+  // A distribution that asks for the elevated road at once ("uac" mode 1)
+  // gets it in silent mode too, as the window does at its start; the
+  // elevation check itself keeps a plain silent run unprompted.
+  if (state.distrib_params && state.brand_info &&
+      GetUacMode(*state.distrib_params, *state.brand_info, command_line) == 1 &&
+      NeedStartThisProcessAsAdmin() && !installer.StartElevatedInstaller())
+    LOG(INFO) << "Declined running the installer as admin";
   installer.RunSync();
   return installer.result_code();
 }

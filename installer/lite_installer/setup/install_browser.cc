@@ -152,6 +152,8 @@ int32_t Installer::InstallBrowser() {
       result = kErrorElevatedAnotherInstance;
     else
       result = kErrorGeneric;
+    LOG(ERROR) << "The elevated run failed, exit code " << elevated_runner_->exit_code()
+               << ", error kind " << result;
     elevated_runner_.reset();
   } else {
     result = kErrorGeneric;
