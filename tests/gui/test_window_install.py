@@ -23,6 +23,7 @@ def progress_lines():
 
 
 def test_install_click_runs_setup_and_the_window_follows_it(stand):
+    w.kill_all()
     installer.clean()
     stand.settings["setup_archive"] = ARCHIVE.read_bytes()
     run = d.Run(SETUP_SWITCHES + ["--send-statistics"], exe=installer.EXE)
@@ -49,6 +50,7 @@ def test_install_click_runs_setup_and_the_window_follows_it(stand):
 
 
 def test_skipped_first_screen_installs_without_a_click(stand):
+    w.kill_all()
     installer.clean()
     stand.settings["setup_archive"] = ARCHIVE.read_bytes()
     run = d.Run(SETUP_SWITCHES + ["--distr-info-params=first=1&def=1&stat=1"], exe=installer.EXE)

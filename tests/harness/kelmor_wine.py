@@ -218,7 +218,7 @@ def set_windows_version(exe_name, version):
 
 def kill_all():
     """Ends every program of the prefix but keeps the wineserver."""
-    for proc_name in ("lite_installer.exe",):
+    for proc_name in ("lite_installer.exe", "lite_installer_gui.exe", "lite_installer_branded.exe"):
         subprocess.run(["pkill", "-f", proc_name], timeout=10)
 
 
