@@ -33,8 +33,11 @@ def log_has(fragment):
 
 
 def clean():
-    """Forgets everything an earlier run left: log, temp files, registry values."""
+    """Forgets everything an earlier run left: installer processes still
+    running (a crash report of an earlier test must not reach this test's
+    stand), log, temp files, registry values."""
     w.ensure_prefix()
+    w.kill_all()
     temp = w.temp_dir()
     if temp.exists():
         for child in temp.iterdir():
