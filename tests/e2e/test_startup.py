@@ -51,6 +51,28 @@ def test_second_instance_exits_600_and_names_the_first():
         first.wait(timeout=60)
 
 
+def test_cleanup_ends_only_the_installers_this_test_started():
+    # Unit tests run installer children beside the e2e tests; cleaning up
+    # after a test must not end those.
+    hold = {"KELMOR_TEST_HOLD_AFTER_MUTEX_MS": "60000"}
+    foreign = w.start(installer.EXE, ["--silent"], env=dict(hold, **{w.OWNER_VARIABLE: "another test"}))
+    try:
+        assert w.wait_for(lambda: installer.log_has("Installer process id: "), 30)
+        w.kill_all()
+        assert foreign.poll() is None
+    finally:
+        foreign.kill()
+        foreign.wait(timeout=60)
+    installer.clean()
+    own = w.start(installer.EXE, ["--silent"], env=hold)
+    try:
+        assert w.wait_for(lambda: installer.log_has("Installer process id: "), 30)
+        w.kill_all()
+        assert own.wait(timeout=30) is not None
+    finally:
+        own.kill()
+
+
 def test_processor_without_sse3_gives_404():
     result = installer.run(["--silent"], env={"KELMOR_TEST_CPU": "no-sse3"})
     assert result.code == 404

@@ -7,6 +7,7 @@ import getpass
 import os
 import pathlib
 import shutil
+import signal
 import subprocess
 import tempfile
 import time
@@ -28,6 +29,8 @@ def _loader():
 
 
 LOADER = _loader()
+OWNER_VARIABLE = "KELMOR_HARNESS_OWNER"
+OWNER = str(os.getpid())
 
 
 def wine_env(extra=None):
@@ -44,6 +47,9 @@ def wine_env(extra=None):
     # between the six attempts would only slow such runs down. Tests of the
     # pauses give their own value.
     env["KELMOR_TEST_DOWNLOAD_PAUSE_MS"] = "0"
+    # Marks the programs this test process starts (their children inherit
+    # it), so kill_all() never reaches programs another test started.
+    env[OWNER_VARIABLE] = OWNER
     if extra:
         env.update(extra)
     return env
@@ -216,10 +222,37 @@ def set_windows_version(exe_name, version):
     reg_add(f"HKCU\\Software\\Wine\\AppDefaults\\{exe_name}", "Version", version)
 
 
+def _owned_installers():
+    """Pids of installer processes started from this test process."""
+    names = (b"lite_installer.exe", b"lite_installer_gui.exe", b"lite_installer_branded.exe")
+    marker = f"{OWNER_VARIABLE}={OWNER}".encode()
+    pids = []
+    for entry in pathlib.Path("/proc").iterdir():
+        if not entry.name.isdigit() or int(entry.name) == os.getpid():
+            continue
+        try:
+            cmdline = (entry / "cmdline").read_bytes()
+            environ = (entry / "environ").read_bytes()
+        except OSError:
+            continue
+        # A Windows program's first argument is its own path; run_and_wait
+        # names the installer only further on and is left to end by itself.
+        program = cmdline.split(b"\0")[0].replace(b"\\", b"/").rsplit(b"/", 1)[-1].lower()
+        if program in names and marker in environ.split(b"\0"):
+            pids.append(int(entry.name))
+    return pids
+
+
 def kill_all():
-    """Ends every program of the prefix but keeps the wineserver."""
-    for proc_name in ("lite_installer.exe", "lite_installer_gui.exe", "lite_installer_branded.exe"):
-        subprocess.run(["pkill", "-f", proc_name], timeout=10)
+    """Ends the installer programs this test process started, and their
+    children, but keeps the wineserver. Programs other tests run beside it
+    (a unit test's child among them) carry another owner and stay."""
+    for pid in _owned_installers():
+        try:
+            os.kill(pid, signal.SIGKILL)
+        except OSError:
+            pass
+    wait_for(lambda: not _owned_installers(), 10)
 
 
 def wait_for(predicate, timeout, interval=0.05):
