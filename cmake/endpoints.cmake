@@ -16,6 +16,7 @@ if(KELMOR_TEST_BUILD)
   set(KELMOR_WEBNTP_HOST_DEFAULT "${_default_scheme}://${_stand}")
   # The zone is appended to the stem: http://localhost:<port>/site/browser.kelmor.ru/download
   set(KELMOR_SITE_STEM_DEFAULT "${_default_scheme}://${_stand}/site/browser.kelmor")
+  set(KELMOR_REGIONAL_SITE_STEM_DEFAULT "${_default_scheme}://${_stand}/site/kelmor")
 else()
   set(KELMOR_DOWNLOAD_HOST_DEFAULT "https://download.kelmor.example")
   set(KELMOR_API_HOST_DEFAULT "https://api.browser.kelmor.example")
@@ -26,6 +27,7 @@ else()
   set(KELMOR_LEGAL_HOST_DEFAULT "https://legal.kelmor.ru.example")
   set(KELMOR_WEBNTP_HOST_DEFAULT "https://ntp.kelmor.ru.example")
   set(KELMOR_SITE_STEM_DEFAULT "https://browser.kelmor")
+  set(KELMOR_REGIONAL_SITE_STEM_DEFAULT "https://kelmor")
 endif()
 
 set(KELMOR_DOWNLOAD_HOST "${KELMOR_DOWNLOAD_HOST_DEFAULT}" CACHE STRING "Download network (setup archive, slides)")
@@ -39,6 +41,8 @@ set(KELMOR_LEGAL_HOST "${KELMOR_LEGAL_HOST_DEFAULT}" CACHE STRING "Legal site, R
 set(KELMOR_WEBNTP_HOST "${KELMOR_WEBNTP_HOST_DEFAULT}" CACHE STRING "New-tab content host, Russian zone")
 set(KELMOR_SITE_STEM "${KELMOR_SITE_STEM_DEFAULT}" CACHE STRING
     "Scheme and host stem of the regional browser site; \".<zone>/download\" is appended")
+set(KELMOR_REGIONAL_SITE_STEM "${KELMOR_REGIONAL_SITE_STEM_DEFAULT}" CACHE STRING
+    "Scheme and host stem of the regional Kelmor site (support pages); \".<zone>\" is appended")
 # Shown to the user (string 428), never requested.
 set(KELMOR_SEARCH_SITE_NAME "kelmor.example" CACHE STRING "Short host name of the search site, as the texts name it")
 

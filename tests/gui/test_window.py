@@ -229,12 +229,18 @@ def test_controller_progress_download_share_and_close_from_its_thread():
     assert "22%" in seen and "40%" in seen and seen.index("22%") < seen.index("40%")
 
 
-def test_an_error_ends_the_window_without_a_dialog_and_keeps_the_result():
+def test_an_error_shows_its_dialog_and_keeps_the_result():
     run, window = start(env={"KELMOR_TEST_WINDOW_CONTROLLER": "401;error=2"})
     window.click(d.INSTALL)
+    # Error kind 2: "download and run manually", the window hidden under it.
+    dialog = d.find_window("Something went wrong", timeout=30)
+    assert dialog.control(d.INSTALL)["text"] == "Download"
+    assert not window.controls()["visible"]
+    dialog.click(CANCEL_SECOND)
     result = run.wait()
     assert result.code == 401
-    assert installer.log_has("Error dialog is not available in this build, error kind 2")
+    assert installer.log_has("Error dialog for error kind 2 ended with 212")
+    assert not installer.log_has("Opening ")
 
 
 def test_an_error_before_install_waits_for_the_click():
@@ -242,21 +248,65 @@ def test_an_error_before_install_waits_for_the_click():
     time.sleep(1.5)
     # Still on the first screen.
     assert window.control(d.INSTALL) is not None
-    assert not installer.log_has("Error dialog is not available")
+    assert not installer.log_has("Error dialog for error kind")
     window.click(d.INSTALL)
+    # Error kind 6: the folder is locked; its button opens the feedback page.
+    dialog = d.find_window("The folder with the new browser version is locked", timeout=30)
+    dialog.click(d.INSTALL)
     result = run.wait()
     assert result.code == 402
-    assert installer.log_has("Error dialog is not available in this build, error kind 6")
+    assert installer.log_has("Error dialog for error kind 6 ended with 1")
+    assert installer.log_has("Opening ") and installer.log_has("/feedback/?from=installer")
     # The progress screen was never switched on.
     assert not controller_log("AllowInstall")
 
 
-def test_cancel_button_when_the_distribution_allows_it():
+RESUME_TITLE = "Installation not complete. Resume?"
+CANCEL_SECOND = 212
+
+
+def test_cancel_button_asks_to_resume_and_resume_goes_on():
     run, window = start(params="cancel=1")
     window.click(d.INSTALL)
     assert window.wait_control(d.CANCEL)
     window.click(d.CANCEL)
+    # The default brand keeps the classic dialogs: "Resume" / "Cancel".
+    resume = d.find_window(RESUME_TITLE, timeout=30)
+    assert resume.control(d.INSTALL)["text"] == "Resume"
+    resume.click(d.INSTALL)
+    assert w.wait_for(lambda: installer.log_has("Resume dialog ended with 1"), 10)
+    assert window.is_window() and not controller_log("CountCancel")
+    # The same dialog again; its Cancel ends the installation.
+    window.click(d.CANCEL)
+    resume = d.find_window(RESUME_TITLE, timeout=30)
+    resume.click(CANCEL_SECOND)
     result = run.wait()
     assert result.code == 500
-    assert installer.log_has("Resume dialog is not available in this build")
+    assert installer.log_has("Resume dialog ended with 212")
     assert controller_log("CountCancel")
+
+
+def test_closing_during_installation_asks_to_resume():
+    run, window = start()
+    window.click(d.INSTALL)
+    assert window.wait_control(d.PROGRESS)
+    window.click(d.CLOSE)
+    resume = d.find_window(RESUME_TITLE, timeout=30)
+    resume.click(CANCEL_SECOND)
+    result = run.wait()
+    assert result.code == 500
+    assert controller_log("CountCancel")
+    assert controller_log("window event clicked_button=cancel")
+
+
+def test_setup_closing_the_window_ends_an_open_resume_dialog():
+    run, window = start()
+    window.click(d.INSTALL)
+    assert window.wait_control(d.PROGRESS)
+    window.click(d.CLOSE)
+    d.find_window(RESUME_TITLE, timeout=30)
+    window.post("kelmor.lite.close_window")
+    result = run.wait()
+    assert result.code == 0
+    assert installer.log_has("Resume dialog ended with 1")
+    assert not controller_log("CountCancel")

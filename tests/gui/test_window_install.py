@@ -60,3 +60,40 @@ def test_skipped_first_screen_installs_without_a_click(stand):
     result = run.wait(timeout=180)
     assert result.code == 0, installer.log_lines()[-20:]
     assert ("Import", 100) in progress_lines()
+
+
+def test_stopping_in_the_resume_dialog_cancels_the_installation(stand):
+    w.kill_all()
+    installer.clean()
+    stand.settings["setup_archive"] = ARCHIVE.read_bytes()
+    # Setup takes its time, so the user closes the window while it runs.
+    run = d.Run(["--fake-stages=6,7", "--fake-delay-ms=4000", "--send-statistics"], exe=installer.EXE)
+    window = d.find_window()
+    window.click(d.INSTALL)
+    assert window.wait_control(d.PROGRESS)
+    window.click(d.CLOSE)
+    # The default brand asks with the classic resume dialog.
+    resume = d.find_window("Installation not complete. Resume?", timeout=30)
+    resume.screenshot("install_resume_dialog.png")
+    resume.click(212)
+    result = run.wait(timeout=180)
+    assert result.code == 500
+    assert installer.log_has("Resume dialog ended with 212")
+    assert installer.log_has("User cancelled installation.")
+    assert w.wait_for(lambda: any(dict(r["stat"]["vars"]).get("clicked_button") == "cancel"
+                                  for r in stand.requests("^/installstats/")), 20)
+
+
+def test_setup_asks_for_the_newer_version_notice(stand):
+    w.kill_all()
+    installer.clean()
+    stand.settings["setup_archive"] = ARCHIVE.read_bytes()
+    run = d.Run(["--fake-post=kelmor.higher_version_exist", "--fake-delay-ms=300"], exe=installer.EXE)
+    window = d.find_window()
+    window.click(d.INSTALL)
+    notice = d.find_window("You already have a newer version of the browser installed on your computer", timeout=60)
+    assert notice.control(1)["text"] == "OK"
+    notice.click(1)
+    result = run.wait(timeout=180)
+    assert installer.log_has("Notice dialog of kind 0 ended with 1")
+    assert result.code is not None

@@ -29,6 +29,16 @@ ShadowLayout PlaceShadowPieces(SIZE sheet, const std::array<SIZE, 4>& c,
 base::ScopedBitmap ComposeShadowBitmap(const InstallationWindowTheme& theme, SIZE window_size) {
   const int margin = Scaled(theme.layout().ShadowMargin());
   const SIZE sheet = {window_size.cx + 2 * margin, window_size.cy + 2 * margin};
+  std::array<ImagePair, 4> corners, edges;
+  for (int i = 0; i < 4; ++i) {
+    corners[i] = theme.ShadowCornerPicture(static_cast<ShadowCorner>(i));
+    edges[i] = theme.ShadowEdgePicture(static_cast<ShadowEdge>(i));
+  }
+  return ComposeShadowSheet(sheet, corners, edges);
+}
+
+base::ScopedBitmap ComposeShadowSheet(SIZE sheet, const std::array<ImagePair, 4>& corner_pictures,
+                                      const std::array<ImagePair, 4>& edge_pictures) {
   void* bits = nullptr;
   base::ScopedBitmap bitmap = CreateScreenBitmap(sheet.cx, sheet.cy, &bits);
   if (!bitmap) return bitmap;
@@ -36,8 +46,8 @@ base::ScopedBitmap ComposeShadowBitmap(const InstallationWindowTheme& theme, SIZ
   std::array<SIZE, 4> corner_sizes;
   std::array<int, 4> thickness;
   for (int i = 0; i < 4; ++i) {
-    corners[i] = ResourceBitmap::LoadPair(theme.ShadowCornerPicture(static_cast<ShadowCorner>(i)));
-    edges[i] = ResourceBitmap::LoadPair(theme.ShadowEdgePicture(static_cast<ShadowEdge>(i)));
+    corners[i] = ResourceBitmap::LoadPair(corner_pictures[i]);
+    edges[i] = ResourceBitmap::LoadPair(edge_pictures[i]);
     corner_sizes[i] = {corners[i].Width(), corners[i].Height()};
     // Left and right edges are as thick as their pictures are wide.
     thickness[i] = (i % 2 == 0) ? edges[i].Width() : edges[i].Height();
@@ -59,15 +69,25 @@ base::ScopedBitmap ComposeShadowBitmap(const InstallationWindowTheme& theme, SIZ
 }
 
 bool ShadowWindow::Create(HWND owner, const InstallationWindowTheme& theme, bool visible) {
-  owner_ = owner;
-  margin_ = Scaled(theme.layout().ShadowMargin());
+  const int margin = Scaled(theme.layout().ShadowMargin());
   RECT rect;
   if (!::GetWindowRect(owner, &rect)) return false;
-  const SIZE window_size = {rect.right - rect.left, rect.bottom - rect.top};
-  base::ScopedBitmap bitmap = ComposeShadowBitmap(theme, window_size);
+  base::ScopedBitmap bitmap = ComposeShadowBitmap(theme, SIZE{rect.right - rect.left, rect.bottom - rect.top});
   if (!bitmap) return false;
-  const SIZE size = {window_size.cx + 2 * margin_, window_size.cy + 2 * margin_};
-  POINT position = {rect.left - margin_, rect.top - margin_};
+  if (!CreateFromSheet(owner, bitmap.get(), RECT{margin, margin, margin, margin}, visible)) return false;
+  margin_ = margin;
+  return true;
+}
+
+bool ShadowWindow::CreateFromSheet(HWND owner, HBITMAP sheet, const RECT& margins, bool visible) {
+  owner_ = owner;
+  margins_ = margins;
+  margin_ = margins.left;
+  RECT rect;
+  if (!::GetWindowRect(owner, &rect)) return false;
+  const SIZE size = {rect.right - rect.left + margins.left + margins.right,
+                     rect.bottom - rect.top + margins.top + margins.bottom};
+  POINT position = {rect.left - margins.left, rect.top - margins.top};
   window_.reset(::CreateWindowExW(WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOOLWINDOW |
                                       WS_EX_NOACTIVATE,
                                   L"STATIC", L"", WS_POPUP, position.x, position.y, size.cx,
@@ -77,7 +97,7 @@ bool ShadowWindow::Create(HWND owner, const InstallationWindowTheme& theme, bool
   base::ScopedMemoryDC memory(::CreateCompatibleDC(screen.get()));
   if (!memory) return false;
   {
-    SelectedObject selected(memory.get(), bitmap.get());
+    SelectedObject selected(memory.get(), sheet);
     POINT origin = {0, 0};
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     SIZE update_size = size;
@@ -93,11 +113,10 @@ bool ShadowWindow::Create(HWND owner, const InstallationWindowTheme& theme, bool
 void ShadowWindow::FollowOwner() {
   RECT rect;
   if (!window_ || !::GetWindowRect(owner_, &rect)) return;
-  ::SetWindowPos(window_.get(), nullptr, rect.left - margin_, rect.top - margin_,
-                 rect.right - rect.left + 2 * margin_, rect.bottom - rect.top + 2 * margin_,
-                 SWP_NOACTIVATE | SWP_NOZORDER);
+  ::SetWindowPos(window_.get(), nullptr, rect.left - margins_.left, rect.top - margins_.top,
+                 rect.right - rect.left + margins_.left + margins_.right,
+                 rect.bottom - rect.top + margins_.top + margins_.bottom, SWP_NOACTIVATE | SWP_NOZORDER);
 }
-
 void ShadowWindow::Show() {
   if (window_) ::ShowWindow(window_.get(), SW_SHOWNOACTIVATE);
 }

@@ -9,6 +9,7 @@
 #include <array>
 
 #include "base/scoped_handle.h"
+#include "installer/lite_installer/ui/picture_choice.h"
 
 namespace lite_installer {
 
@@ -28,6 +29,11 @@ ShadowLayout PlaceShadowPieces(SIZE sheet, const std::array<SIZE, 4>& corner_siz
 // The shadow picture for a window of `window_size` device pixels: a
 // premultiplied 32-bit bitmap of the grown size.
 base::ScopedBitmap ComposeShadowBitmap(const InstallationWindowTheme& theme, SIZE window_size);
+// The same for any sheet from four corner and four edge pictures (corners
+// top-left, top-right, bottom-right, bottom-left; edges left, top, right,
+// bottom).
+base::ScopedBitmap ComposeShadowSheet(SIZE sheet, const std::array<ImagePair, 4>& corners,
+                                      const std::array<ImagePair, 4>& edges);
 
 class ShadowWindow {
  public:
@@ -37,6 +43,9 @@ class ShadowWindow {
 
   // Creates the shadow around `owner` (visible at once when `visible`).
   bool Create(HWND owner, const InstallationWindowTheme& theme, bool visible);
+  // Creates the shadow from a ready premultiplied sheet that reaches
+  // `margins` beyond the owner's rectangle on each side.
+  bool CreateFromSheet(HWND owner, HBITMAP sheet, const RECT& margins, bool visible);
   // Puts the shadow around the owner's current rectangle again.
   void FollowOwner();
   void Show();
@@ -48,6 +57,7 @@ class ShadowWindow {
  private:
   HWND owner_ = nullptr;
   int margin_ = 0;
+  RECT margins_ = {0, 0, 0, 0};
   base::ScopedWindow window_;
 };
 
