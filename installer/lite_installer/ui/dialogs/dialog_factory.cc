@@ -24,7 +24,13 @@ constexpr int kKindWithLogPath = 12;
 
 LANGID LanguageOf(const BrandInfo& brand) { return static_cast<LANGID>(brand.language_id); }
 
-bool RoundedCorners() { return installer_util::IsWindows8OrLater(); }
+bool RoundedCorners() {
+  const installer_util::WindowsVersion version = installer_util::GetWindowsVersion();
+  const bool rounded = installer_util::IsWindows8OrLater();
+  LOG(INFO) << "Dialog on Windows " << version.major << "." << version.minor
+            << (rounded ? ", rounded corners" : ", square corners");
+  return rounded;
+}
 
 void OpenPage(const std::string& url) {
   LOG(INFO) << "Opening " << url;

@@ -47,6 +47,13 @@ void DrawNineParts(Gdiplus::Graphics* graphics, const ResourceBitmap& picture, c
   }
 }
 
+// A screen-compatible bitmap for what lies under the controls (copied into
+// a ResourceBitmap, which takes device bitmaps the right way up).
+base::ScopedBitmap CompatibleBitmap(int width, int height) {
+  ScreenDC screen;
+  return base::ScopedBitmap(::CreateCompatibleBitmap(screen.get(), width, height));
+}
+
 }  // namespace
 
 DialogContent LoadDialogContent(const DialogTexts& ids, LANGID langid) {
@@ -310,7 +317,7 @@ class ClassicDialog : public InstallerDialog {
     const int inset = Scaled(kClassicPictureInset);
     void* sheet_bits = nullptr;
     base::ScopedBitmap sheet = CreateScreenBitmap(sheet_size.cx, sheet_size.cy, &sheet_bits);
-    base::ScopedBitmap under = CreateScreenBitmap(width, height);
+    base::ScopedBitmap under = CompatibleBitmap(width, height);
     if (sheet && under && !picture.empty()) {
       {
         Gdiplus::Bitmap target(sheet_size.cx, sheet_size.cy, sheet_size.cx * 4, PixelFormat32bppPARGB,
@@ -433,7 +440,7 @@ class RedesignedDialog : public InstallerDialog {
     ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     // The white panel stretched over the whole window.
-    base::ScopedBitmap under = CreateScreenBitmap(width, height);
+    base::ScopedBitmap under = CompatibleBitmap(width, height);
     if (under) {
       const ResourceBitmap panel = ResourceBitmap::LoadPair(ImagePair{kPanelPicture, 0});
       ScreenDC screen;
