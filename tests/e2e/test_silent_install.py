@@ -65,6 +65,22 @@ def test_setup_exit_codes_become_the_result(stand):
     assert archive_files_left() == []
 
 
+def test_setup_of_another_machine_type_gives_400_with_error_kind_4(stand):
+    # A 64-bit setup on a 32-bit system: Windows refuses to start it with
+    # ERROR_EXE_MACHINE_TYPE_MISMATCH (216).
+    result = run_silent(stand, env={"KELMOR_TEST_CREATE_PROCESS_ERROR": "216"})
+    assert result.code == 400
+    assert installer.log_has("Create process failed.")
+    assert installer.log_has("Installation failed, error kind 4")
+    assert not report_path().exists()
+    assert archive_files_left() == []
+    # Any other start failure is the generic kind.
+    installer.clean()
+    result = run_silent(stand, env={"KELMOR_TEST_CREATE_PROCESS_ERROR": "193"})
+    assert result.code == 400
+    assert installer.log_has("Installation failed, error kind 1")
+
+
 @pytest.mark.parametrize("archive", ["tampered.arc", "unsigned.arc", "untrusted_signer.arc",
                                      "unknown_key.arc", "key_index_10.arc",
                                      "signature_dat_2_bytes.arc", "pubkey_mismatch.arc"])
