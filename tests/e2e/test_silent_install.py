@@ -62,6 +62,7 @@ def test_setup_exit_codes_become_the_result(stand):
     result = run_silent(stand, args=["--fake-exit-code=7"])
     assert result.code == 7
     assert installer.log_has("Setup process exit with code: SUCCESS_EXIT_CODE(0); error: 7")
+    assert installer.log_has("Installation failed, error kind 5")
     assert archive_files_left() == []
 
 
