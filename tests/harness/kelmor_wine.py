@@ -112,8 +112,9 @@ def opened_addresses_file():
 
 
 def opened_addresses():
-    """The addresses opened through the shell since the last clear, oldest
-    first."""
+    """The addresses opened through the shell since the last clear, in the
+    order the recorders wrote them (addresses opened at the same moment may
+    come in either order)."""
     try:
         text = opened_addresses_file().read_text(encoding="utf-8")
     except FileNotFoundError:
