@@ -53,19 +53,6 @@ DWORD ReceiveTimeoutMs() {
   return kReceiveTimeoutMs;
 }
 
-std::wstring QueryWideText(HINTERNET request, DWORD what) {
-  std::wstring buffer(512, L'\0');
-  DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-  if (!::HttpQueryInfoW(request, what, buffer.data(), &size, nullptr)) {
-    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return {};
-    buffer.assign(size / sizeof(wchar_t) + 1, L'\0');
-    size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-    if (!::HttpQueryInfoW(request, what, buffer.data(), &size, nullptr)) return {};
-  }
-  buffer.resize(size / sizeof(wchar_t));
-  return buffer;
-}
-
 // A response that WinINet took for headerless HTTP/0.9 (no status line that
 // parses): it invents "HTTP/1.0 200 OK" and serves the garbage as the body.
 bool HasNoHeaderLines(HINTERNET request) {
@@ -190,7 +177,7 @@ bool Downloader::OpenUrl(const std::wstring& url, const wchar_t* headers, DWORD 
     uint32_t status = 0;
     QueryNumber(request.get(), HTTP_QUERY_STATUS_CODE, &status);
     const std::wstring location =
-        IsRedirectStatus(status) ? QueryWideText(request.get(), HTTP_QUERY_LOCATION) : L"";
+        IsRedirectStatus(status) ? QueryHeaderText(request.get(), HTTP_QUERY_LOCATION) : L"";
     const std::wstring next = location.empty() ? L"" : CombineUrl(target, location);
     if (next.empty()) {
       // Not a redirect (or one without a usable target: the status check
@@ -374,21 +361,7 @@ bool Downloader::FinalizeDownload(uint32_t* status_out) {
 }
 
 std::string Downloader::QueryCustomHeader(const std::string& name) {
-  if (!request_.is_valid() || name.empty()) return {};
-  std::string buffer(name.size() + 1, '\0');
-  buffer.replace(0, name.size(), name);
-  DWORD size = static_cast<DWORD>(buffer.size());
-  if (::HttpQueryInfoA(request_.get(), HTTP_QUERY_CUSTOM, buffer.data(), &size, nullptr))
-    return buffer.substr(0, size);
-  if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return {};
-  // The required length; never shorter than the name written into it.
-  const size_t required = size > name.size() + 1 ? size : name.size() + 1;
-  buffer.assign(required, '\0');
-  buffer.replace(0, name.size(), name);
-  buffer[required - 1] = '\0';
-  size = static_cast<DWORD>(required);
-  if (!::HttpQueryInfoA(request_.get(), HTTP_QUERY_CUSTOM, buffer.data(), &size, nullptr)) return {};
-  return buffer.substr(0, size);
+  return request_.is_valid() ? QueryCustomHeaderText(request_.get(), name) : std::string();
 }
 
 bool Downloader::RunLoop(const std::wstring& url, DownloadSink* sink, HANDLE stop_event) {

@@ -12,6 +12,7 @@
 #include "base/strings.h"
 #include "installer/util/download_logic.h"
 #include "installer/util/downloader.h"
+#include "installer/util/wininet_calls.h"
 
 namespace installer_util {
 namespace {
@@ -33,19 +34,6 @@ std::wstring CombineUrl(const std::wstring& base_url, const std::wstring& relati
                              ICU_NO_ENCODE))
     return {};
   buffer.resize(length);
-  return buffer;
-}
-
-std::wstring QueryWideHeader(HINTERNET request, DWORD what) {
-  std::wstring buffer(512, L'\0');
-  DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-  if (!::HttpQueryInfoW(request, what, buffer.data(), &size, nullptr)) {
-    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return {};
-    buffer.assign(size / sizeof(wchar_t) + 1, L'\0');
-    size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-    if (!::HttpQueryInfoW(request, what, buffer.data(), &size, nullptr)) return {};
-  }
-  buffer.resize(size / sizeof(wchar_t));
   return buffer;
 }
 
@@ -273,7 +261,7 @@ bool InterruptibleDownloader::Fetch(const std::wstring& url, DownloadSink* sink,
       uint32_t status = 0;
       if (!SendRequest(target, &status)) break;
       if (IsRedirectStatus(status)) {
-        const std::wstring location = QueryWideHeader(request_.get(), HTTP_QUERY_LOCATION);
+        const std::wstring location = QueryHeaderText(request_.get(), HTTP_QUERY_LOCATION);
         const std::wstring next = location.empty() ? L"" : CombineUrl(target, location);
         if (next.empty()) {
           Fail(FinalQueryInfoErrorCode(status, 0));
@@ -311,19 +299,7 @@ bool InterruptibleDownloader::Fetch(const std::wstring& url, DownloadSink* sink,
 }
 
 std::string InterruptibleDownloader::QueryCustomHeader(const std::string& name) {
-  if (!request_.is_valid() || name.empty()) return {};
-  std::string buffer(name.size() + 1, '\0');
-  buffer.replace(0, name.size(), name);
-  DWORD size = static_cast<DWORD>(buffer.size());
-  if (::HttpQueryInfoA(request_.get(), HTTP_QUERY_CUSTOM, buffer.data(), &size, nullptr))
-    return buffer.substr(0, size);
-  if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return {};
-  const size_t required = std::max<size_t>(size, name.size() + 1);
-  buffer.assign(required, '\0');
-  buffer.replace(0, name.size(), name);
-  size = static_cast<DWORD>(required);
-  if (!::HttpQueryInfoA(request_.get(), HTTP_QUERY_CUSTOM, buffer.data(), &size, nullptr)) return {};
-  return buffer.substr(0, size);
+  return request_.is_valid() ? QueryCustomHeaderText(request_.get(), name) : std::string();
 }
 
 bool InterruptibleDownloader::DownloadToString(const std::string& url, HANDLE stop_event,

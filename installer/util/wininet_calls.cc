@@ -35,4 +35,35 @@ GuardedResult GuardedInternetOpenUrl(HINTERNET internet, const wchar_t* url, con
   return r;
 }
 
+std::wstring QueryHeaderText(HINTERNET request, DWORD what) {
+  std::wstring buffer(512, L'\0');
+  DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+  if (!::HttpQueryInfoW(request, what, buffer.data(), &size, nullptr)) {
+    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return {};
+    buffer.assign(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+    if (!::HttpQueryInfoW(request, what, buffer.data(), &size, nullptr)) return {};
+  }
+  buffer.resize(size / sizeof(wchar_t));
+  return buffer;
+}
+
+std::string QueryCustomHeaderText(HINTERNET request, const std::string& name) {
+  if (!request || name.empty()) return {};
+  std::string buffer(name.size() + 1, '\0');
+  buffer.replace(0, name.size(), name);
+  DWORD size = static_cast<DWORD>(buffer.size());
+  if (::HttpQueryInfoA(request, HTTP_QUERY_CUSTOM, buffer.data(), &size, nullptr))
+    return buffer.substr(0, size);
+  if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return {};
+  // The required length; never shorter than the name written into it.
+  const size_t required = size > name.size() + 1 ? size : name.size() + 1;
+  buffer.assign(required, '\0');
+  buffer.replace(0, name.size(), name);
+  buffer[required - 1] = '\0';
+  size = static_cast<DWORD>(required);
+  if (!::HttpQueryInfoA(request, HTTP_QUERY_CUSTOM, buffer.data(), &size, nullptr)) return {};
+  return buffer.substr(0, size);
+}
+
 }  // namespace installer_util

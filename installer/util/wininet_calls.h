@@ -1,10 +1,12 @@
-// WinINet calls that may be the first one of the process (and so load the
-// library) or that run foreign code, made under the structured-exception
-// guard. Shared by the downloader and the request sender.
+// WinINet calls shared by the download clients and the request sender: the
+// ones that may be the first of the process (and so load the library) or
+// that run foreign code are made under the structured-exception guard.
 #pragma once
 
 #include <windows.h>
 #include <wininet.h>
+
+#include <string>
 
 #include "base/seh_guard.h"
 
@@ -20,5 +22,10 @@ struct GuardedResult {
 GuardedResult GuardedInternetOpen(const wchar_t* user_agent);
 GuardedResult GuardedInternetOpenUrl(HINTERNET internet, const wchar_t* url, const wchar_t* headers,
                                      DWORD flags, DWORD_PTR context);
+
+// A response header (HTTP_QUERY_*) as text; empty when it is absent.
+std::wstring QueryHeaderText(HINTERNET request, DWORD what);
+// A response header by name (HTTP_QUERY_CUSTOM); empty when it is absent.
+std::string QueryCustomHeaderText(HINTERNET request, const std::string& name);
 
 }  // namespace installer_util

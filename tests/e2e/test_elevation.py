@@ -2,9 +2,13 @@
 for elevation at once ("uac=1") starts a second instance of the installer with
 "runas" (Wine runs it without a prompt), writes the parameter block, releases
 the instance, and the instance runs the test setup program with the block's
-switches. Also the roads where the instance is stopped, loses its parent, or
-sees setup fail, and the refused prompt."""
+switches. Also the roads where the instance is stopped, loses its parent,
+never ends (hook KELMOR_TEST_ELEVATED_HANG) or sees setup fail, and the
+refused prompt."""
 import json
+import os
+import signal
+import threading
 
 import pytest
 
@@ -142,3 +146,61 @@ def test_plain_silent_run_is_not_elevated(stand):
     result = installer.run(["--silent", "--fake-exit-code=0"], env=FAST)
     assert result.code == 0
     assert not installer.log_has("Start installer as admin")
+
+
+HANG_LINE = "ERROR: The elevated installer hangs and must be forcibly terminated."
+
+
+def test_an_instance_that_does_not_end_is_terminated_after_the_grace(stand):
+    # The instance wakes on the stop event of the failed download and then
+    # never ends; the parent gives it the (shortened) grace period.
+    stand.fault(r"/browser/.*\.arc", status=500)
+    result = run_elevated(stand, env={"KELMOR_TEST_ELEVATED_HANG": "1",
+                                      "KELMOR_TEST_ELEVATED_GRACE_MS": "1500"})
+    assert result.code == 401
+    assert pid_of(HANG_LINE) == pid_of("Installer process id: ")
+    assert pid_of("Start installer as admin") != pid_of("Installer process id: ")
+    assert not installer.log_has("unexpectedly synced")
+    texts = installer.log_texts()
+    assert texts.index(next(t for t in texts if HANG_LINE[len("ERROR: "):] in t)) < \
+        texts.index(next(t for t in texts if "Installer exit with code: 401" in t))
+    # Terminated: no installer of this test is left.
+    assert w.wait_for(lambda: not w.owned_installer_processes(), 30), w.owned_installer_processes()
+
+
+def test_an_instance_that_ends_in_time_is_not_terminated(stand):
+    stand.fault(r"/browser/.*\.arc", status=500)
+    result = run_elevated(stand, env={"KELMOR_TEST_ELEVATED_GRACE_MS": "20000"})
+    assert result.code == 401
+    assert installer.log_has("Installer started as admin has been unexpectedly synced, wr=1")
+    assert not installer.log_has(HANG_LINE)
+
+
+def test_the_instance_gives_up_with_wr_2_when_its_parent_dies(stand):
+    stand.settings["setup_archive"] = (ARCHIVES / "good.arc").read_bytes()
+    # The parent is held in the archive download while it is ended.
+    stand.fault(r"/browser/.*\.arc", hang=True)
+    outcome = {}
+    parent_run = threading.Thread(
+        target=lambda: outcome.update(result=installer.run(["--silent", UAC], env=FAST, timeout=200)),
+        daemon=True)
+    parent_run.start()
+    assert w.wait_for(lambda: stand.requests(r"/browser/.*\.arc", settle=0), 90)
+    assert w.wait_for(lambda: lines_with("Start installer as admin"), 30)
+    processes = w.owned_installer_processes()
+    parents = [pid for pid, line in processes.items() if "run-as-admin" not in line]
+    instances = [pid for pid, line in processes.items() if "run-as-admin" in line]
+    assert len(parents) == 1 and len(instances) == 1, processes
+    os.kill(parents[0], signal.SIGKILL)
+
+    assert w.wait_for(lambda: instances[0] not in w.owned_installer_processes(), 60)
+    parent_run.join(60)
+    assert installer.log_has(
+        "ERROR: Installer started as admin has been unexpectedly synced, wr=2 (ExecuteAsAdmin:")
+    assert pid_of("unexpectedly synced, wr=2") == pid_of("Start installer as admin")
+    assert not installer.log_has("Run: ")
+    assert not (w.temp_dir() / "fake_setup_report.json").exists()
+    # The stand still holds the parent's archive request: the parent died
+    # inside the download, before any release.
+    archive = stand.requests(r"/browser/.*\.arc", settle=0)
+    assert archive and all(r.get("hang") for r in archive), archive

@@ -62,7 +62,24 @@ def test_setup_exit_codes_become_the_result(stand):
     result = run_silent(stand, args=["--fake-exit-code=7"])
     assert result.code == 7
     assert installer.log_has("Setup process exit with code: SUCCESS_EXIT_CODE(0); error: 7")
+    assert installer.log_has("Installation failed, error kind 5")
     assert archive_files_left() == []
+
+
+def test_setup_of_another_machine_type_gives_400_with_error_kind_4(stand):
+    # A 64-bit setup on a 32-bit system: Windows refuses to start it with
+    # ERROR_EXE_MACHINE_TYPE_MISMATCH (216).
+    result = run_silent(stand, env={"KELMOR_TEST_CREATE_PROCESS_ERROR": "216"})
+    assert result.code == 400
+    assert installer.log_has("Create process failed.")
+    assert installer.log_has("Installation failed, error kind 4")
+    assert not report_path().exists()
+    assert archive_files_left() == []
+    # Any other start failure is the generic kind.
+    installer.clean()
+    result = run_silent(stand, env={"KELMOR_TEST_CREATE_PROCESS_ERROR": "193"})
+    assert result.code == 400
+    assert installer.log_has("Installation failed, error kind 1")
 
 
 @pytest.mark.parametrize("archive", ["tampered.arc", "unsigned.arc", "untrusted_signer.arc",

@@ -35,9 +35,11 @@ def log_has(fragment):
 def clean():
     """Forgets everything an earlier run left: installer processes still
     running (a crash report of an earlier test must not reach this test's
-    stand), log, temp files, registry values."""
+    stand), log, temp files, registry values, addresses opened through the
+    shell."""
     w.ensure_prefix()
     w.kill_all()
+    w.clear_opened_addresses()
     temp = w.temp_dir()
     if temp.exists():
         for child in temp.iterdir():

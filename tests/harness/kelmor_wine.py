@@ -65,8 +65,24 @@ def _test_root_trusted():
     return marker.exists() and marker.read_text().strip() == hashlib.sha256(cert.read_bytes()).hexdigest()
 
 
+def _open_recorder_command():
+    """The "open" command of http and https that tests/harness/wine-prefix
+    registers (the same text it keeps in its marker)."""
+    tool = (BIN / "open_recorder.exe").resolve()
+    return f'"Z:{str(tool).replace("/", chr(92))}" "C:\\opened_addresses.txt" "%1"'
+
+
+def _open_recorder_registered():
+    """True when the build has no recorder or the prefix runs it for http
+    and https addresses."""
+    if not (BIN / "open_recorder.exe").exists():
+        return True
+    marker = PREFIX / ".kelmor-open-recorder"
+    return marker.exists() and marker.read_text().strip() == _open_recorder_command()
+
+
 def ensure_prefix():
-    if (PREFIX / ".kelmor-ready").exists() and _test_root_trusted():
+    if (PREFIX / ".kelmor-ready").exists() and _test_root_trusted() and _open_recorder_registered():
         return
     code, _, err = _run_captured([str(SOURCE / "tests/harness/wine-prefix"), "ensure"], wine_env(), 300)
     if code != 0:
@@ -87,6 +103,35 @@ def temp_dir():
 
 def appdata_dir():
     return user_dir() / "AppData" / "Roaming"
+
+
+def opened_addresses_file():
+    """Where open_recorder.exe, the prefix's stand-in browser, appends every
+    http or https address that a program opened through the shell."""
+    return drive_c() / "opened_addresses.txt"
+
+
+def opened_addresses():
+    """The addresses opened through the shell since the last clear, in the
+    order the recorders wrote them (addresses opened at the same moment may
+    come in either order)."""
+    try:
+        text = opened_addresses_file().read_text(encoding="utf-8")
+    except FileNotFoundError:
+        return []
+    return [line for line in text.split("\n") if line]
+
+
+def clear_opened_addresses():
+    opened_addresses_file().unlink(missing_ok=True)
+
+
+def wait_for_opened_addresses(count, timeout=30):
+    """The opened addresses once there are at least `count` of them (the
+    shell starts the recorder and returns; the line follows a moment later),
+    or what there is after `timeout` seconds."""
+    wait_for(lambda: len(opened_addresses()) >= count, timeout)
+    return opened_addresses()
 
 
 def to_windows(path):
@@ -224,9 +269,16 @@ def set_windows_version(exe_name, version):
 
 def _owned_installers():
     """Pids of installer processes started from this test process."""
+    return list(owned_installer_processes())
+
+
+def owned_installer_processes():
+    """The installer processes started from this test process (an elevated
+    instance among them): Unix pid to command line (arguments joined by
+    blanks)."""
     names = (b"lite_installer.exe", b"lite_installer_gui.exe", b"lite_installer_branded.exe")
     marker = f"{OWNER_VARIABLE}={OWNER}".encode()
-    pids = []
+    found = {}
     for entry in pathlib.Path("/proc").iterdir():
         if not entry.name.isdigit() or int(entry.name) == os.getpid():
             continue
@@ -239,8 +291,8 @@ def _owned_installers():
         # names the installer only further on and is left to end by itself.
         program = cmdline.split(b"\0")[0].replace(b"\\", b"/").rsplit(b"/", 1)[-1].lower()
         if program in names and marker in environ.split(b"\0"):
-            pids.append(int(entry.name))
-    return pids
+            found[int(entry.name)] = b" ".join(cmdline.rstrip(b"\0").split(b"\0")).decode(errors="replace")
+    return found
 
 
 def kill_all():

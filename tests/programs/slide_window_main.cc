@@ -29,6 +29,7 @@
 #include "installer/lite_installer/core/file_logger.h"
 #include "installer/lite_installer/core/installer_command_line.h"
 #include "installer/lite_installer/ui/slides/slide_show.h"
+#include "tests/unit/solid_picture.h"
 
 namespace {
 
@@ -58,25 +59,7 @@ struct App {
 
 App* g_app = nullptr;
 
-// A one-colour picture from an opaque 32-bit DIB section.
-lite_installer::ResourceBitmap SolidPicture(int width, int height, COLORREF colour) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP dib = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  const uint32_t pixel = 0xFF000000u | (uint32_t(GetRValue(colour)) << 16) |
-                         (uint32_t(GetGValue(colour)) << 8) | GetBValue(colour);
-  auto* p = static_cast<uint32_t*>(bits);
-  for (int i = 0; i < width * height; ++i) p[i] = pixel;
-  auto picture = lite_installer::ResourceBitmap::FromHBITMAP(dib);
-  ::DeleteObject(dib);
-  return picture;
-}
+using testing_support::SolidPicture;
 
 void WriteStatus(App* app, bool force) {
   const auto* show = app->show.get();

@@ -18,6 +18,7 @@
 #include "base/strings.h"
 #include "installer/lite_installer/ui/slides/slide_rotation.h"
 #include "installer/lite_installer/ui/slides/slide_show.h"
+#include "tests/unit/solid_picture.h"
 
 namespace lite_installer {
 namespace {
@@ -92,25 +93,7 @@ TEST(SlideDestinationTest, BottomAlignedAtTheLeftAndClippedOnTheRight) {
 
 // ---------------------------------------------------------------- pictures
 
-// A one-colour picture from an opaque 32-bit DIB section.
-ResourceBitmap SolidPicture(int width, int height, COLORREF colour) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP dib = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  const uint32_t pixel = 0xFF000000u | (uint32_t(GetRValue(colour)) << 16) |
-                         (uint32_t(GetGValue(colour)) << 8) | GetBValue(colour);
-  auto* p = static_cast<uint32_t*>(bits);
-  for (int i = 0; i < width * height; ++i) p[i] = pixel;
-  auto picture = ResourceBitmap::FromHBITMAP(dib);
-  ::DeleteObject(dib);
-  return picture;
-}
+using testing_support::SolidPicture;
 
 
 class GdiplusTest : public ::testing::Test {

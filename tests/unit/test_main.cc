@@ -2,11 +2,25 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "base/files.h"
+#include "base/logging.h"
+#include "installer/lite_installer/core/file_logger.h"
+#include "installer/lite_installer/core/installer_command_line.h"
+#include "installer/lite_installer/core/startup_steps.h"
 
 int main(int argc, char** argv) {
+  // Started with "run-as-admin" by a test of the elevated runner, this program
+  // is the elevated instance: the installer's own road, logging to the
+  // inherited temporary folder and sharing the parameter block of this
+  // executable with the test that started it.
+  if (lite_installer::InstallerCommandLine::ForCurrentProcess().HasSwitch("run-as-admin")) {
+    base::SetLogSink(std::make_unique<lite_installer::FileLogger>(lite_installer::GetLogFilePath(),
+                                                                  lite_installer::kLogSizeLimit));
+    return lite_installer::ExecuteAsAdmin();
+  }
   // Unit tests run beside end-to-end tests that empty the shared temporary
   // folder, so this process (and the programs it starts) get one of their own.
   std::wstring temp = base::GetTempDir();

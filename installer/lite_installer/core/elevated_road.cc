@@ -3,6 +3,7 @@
 #include "base/logging.h"
 #include "base/scoped_handle.h"
 #include "base/strings.h"
+#include "base/test_hooks.h"
 #include "installer/lite_installer/core/installer_command_line.h"
 #include "installer/lite_installer/core/install_progress_receiver.h"
 #include "installer/lite_installer/core/installer.h"
@@ -91,6 +92,8 @@ int ExecuteAsAdmin() {
   base::ScopedHandle stop(::OpenEventW(SYNCHRONIZE, FALSE, kElevatedStopEventName));
   const HANDLE handles[] = {go_ahead.get(), stop.get(), parent.get()};
   const DWORD wait = ::WaitForMultipleObjects(3, handles, FALSE, INFINITE);
+  // Tests of the parent's grace period play an instance that never ends.
+  if (base::GetTestHook("ELEVATED_HANG")) ::Sleep(INFINITE);
   if (wait != WAIT_OBJECT_0) {
     LOG(ERROR) << "Installer started as admin has been unexpectedly synced, wr="
                << static_cast<int32_t>(wait);

@@ -151,6 +151,7 @@ void Installer::RunInstallation() {
   if (!success) {
     const int32_t specific = GetSharedErrorKind();
     if (kind == kErrorGeneric && specific != 0) kind = specific;
+    LOG(ERROR) << "Installation failed, error kind " << kind;
     if (receiver_ && (!IsStopped() || specific != 0)) receiver_->ShowError(kind);
   } else {
     for (const wchar_t* name : {L"InstallerData", L"ClidsFile", L"KelmorWebsiteIconFile",

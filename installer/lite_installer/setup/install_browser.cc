@@ -1,10 +1,13 @@
 // The installation run: download, go-ahead, lock, verification, setup.
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "base/clock.h"
 #include "base/files.h"
 #include "base/logging.h"
 #include "base/scoped_handle.h"
+#include "base/test_hooks.h"
 #include "installer/lite_installer/config/brand_info.h"
 #include "installer/lite_installer/config/distrib_info_params.h"
 #include "installer/lite_installer/core/elevated_runner.h"
@@ -184,8 +187,16 @@ bool Installer::RunModuleAndWait(const wchar_t* application, const std::wstring&
   STARTUPINFOW startup = {};
   PROCESS_INFORMATION info = {};
   std::wstring writable = command_line;
-  if (!::CreateProcessW(application, writable.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                        nullptr, nullptr, &startup, &info)) {
+  BOOL created = FALSE;
+  // Test builds can make the start fail with a given system error, as on a
+  // system that cannot run setup's machine type.
+  if (const auto simulated = base::GetTestHook("CREATE_PROCESS_ERROR")) {
+    ::SetLastError(static_cast<DWORD>(std::strtoul(simulated->c_str(), nullptr, 10)));
+  } else {
+    created = ::CreateProcessW(application, writable.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                               nullptr, nullptr, &startup, &info);
+  }
+  if (!created) {
     const DWORD error = ::GetLastError();
     if (error == ERROR_EXE_MACHINE_TYPE_MISMATCH) SetSharedErrorKind(kErrorMachineTypeMismatch);
     PLOG(ERROR, error) << "Create process failed.";

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "base/logging.h"
+#include "installer/lite_installer/ui/window_drawing.h"
 
 namespace lite_installer {
 namespace {
@@ -42,15 +43,8 @@ bool DefaultFetch(const std::wstring& url, const installer_util::KeepGoing& keep
 ResourceBitmap HolderFor(Gdiplus::Bitmap* picture) {
   const int width = static_cast<int>(picture->GetWidth());
   const int height = static_cast<int>(picture->GetHeight());
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP dib = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  base::ScopedBitmap dib = CreateScreenBitmap(width, height, &bits);
   if (!dib) return {};
   Gdiplus::BitmapData locked = {};
   Gdiplus::Rect all(0, 0, width, height);
@@ -65,9 +59,7 @@ ResourceBitmap HolderFor(Gdiplus::Bitmap* picture) {
     picture->UnlockBits(&locked);
     copied = true;
   }
-  ResourceBitmap holder = copied ? ResourceBitmap::FromHBITMAP(dib) : ResourceBitmap();
-  ::DeleteObject(dib);
-  return holder;
+  return copied ? ResourceBitmap::FromHBITMAP(dib.get()) : ResourceBitmap();
 }
 
 }  // namespace
