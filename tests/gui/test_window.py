@@ -257,6 +257,8 @@ def test_an_error_before_install_waits_for_the_click():
     assert result.code == 402
     assert installer.log_has("Error dialog for error kind 6 ended with 1")
     assert installer.log_has("Opening ") and installer.log_has("/feedback/?from=installer")
+    opened = w.wait_for_opened_addresses(1)
+    assert len(opened) == 1 and opened[0].endswith("/browser.kelmor.ru/feedback/?from=installer"), opened
     # The progress screen was never switched on.
     assert not controller_log("AllowInstall")
 
