@@ -321,6 +321,19 @@ TEST_F(ElevatedRunnerTest, InstanceThatIgnoresTheStopIsForciblyEndedWhenTheRunne
   EXPECT_FALSE(::IsWindow(owner_));
 }
 
+TEST(ElevatedRunnerAloneTest, GracePeriodIsThirtySecondsUnlessATestShortensIt) {
+  EXPECT_EQ(ElevatedGraceMs(), 30000u);
+  {
+    ScopedHook grace(L"ELEVATED_GRACE_MS", L"1500");
+    EXPECT_EQ(ElevatedGraceMs(), 1500u);
+  }
+  {
+    ScopedHook grace(L"ELEVATED_GRACE_MS", L"soon");
+    EXPECT_EQ(ElevatedGraceMs(), 30000u);
+  }
+  EXPECT_EQ(ElevatedGraceMs(), 30000u);
+}
+
 TEST(ElevatedRunnerAloneTest, WithoutAnInstanceDestructionSignalsNothingAndClosesTheOwnerWindow) {
   testing_support::LogCapture log;
   auto runner = std::make_unique<ElevatedRunner>();
