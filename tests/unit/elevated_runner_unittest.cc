@@ -11,6 +11,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "base/files.h"
 #include "base/process.h"
@@ -73,12 +75,15 @@ class ElevatedRunnerTest : public ::testing::Test {
 
   // Starts the elevated instance for `runner`, whose events must exist
   // first, and attaches it. Setup's command line holds "fake_browser_arc"
-  // (the block replaces it) and `setup_exit_code` for the test setup.
-  void StartInstance(ElevatedRunner* runner, int setup_exit_code = 0) {
+  // (the block replaces it), `setup_exit_code` for the test setup and
+  // `progress_window` as the parent's window.
+  void StartInstance(ElevatedRunner* runner, int setup_exit_code = 0,
+                     HWND progress_window = nullptr) {
     InstallerCommandLine setup;
     setup.set_program(L"fake_browser_arc");
     setup.AppendSwitch("fake-exit-code", std::to_wstring(setup_exit_code));
     setup.AppendSwitch("fake-report", report_path_);
+    setup.AppendSwitch("progress-window", std::to_wstring(reinterpret_cast<uintptr_t>(progress_window)));
     InstallerCommandLine line;
     line.set_program(base::GetModulePath());
     line.AppendSwitch("run-as-admin");
@@ -153,6 +158,56 @@ TEST_F(ElevatedRunnerTest, ReleasedInstanceRunsSetupAndTheParentWaitsForItsEnd) 
   EXPECT_FALSE(log_.HasPrefix(kStoppedLine)) << log_.Dump();
   // The runner destroyed the prompt's owner window.
   EXPECT_FALSE(::IsWindow(owner_));
+}
+
+TEST_F(ElevatedRunnerTest, InstanceReportsToTheParentsWindowWhileThisThreadServesIt) {
+  // The parent's window: a top-level window of this thread with the
+  // progress screen's Cancel button (212).
+  HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                                  nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  ASSERT_TRUE(window);
+  HWND cancel = ::CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, window,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(212)),
+                                  ::GetModuleHandleW(nullptr), nullptr);
+  ASSERT_TRUE(cancel);
+  WriteBlockWithSetup();
+  auto runner = std::make_unique<ElevatedRunner>();
+  StartInstance(runner.get(), 0, window);
+
+  // As in the installer, the wait runs on another thread than the window's,
+  // which keeps serving its messages (hiding a control of another process
+  // waits for that).
+  base::WaitableEvent done(base::WaitableEvent::ResetPolicy::kManual, false);
+  bool outcome = false;
+  std::thread install_thread([&] {
+    outcome = runner->RunModule(controller_stop_.handle());
+    done.Signal();
+  });
+  std::vector<WPARAM> percents;
+  std::vector<UINT> other_private;
+  const HANDLE done_handle = done.handle();
+  for (DWORD waited = 0; !done.IsSignaled() && waited < kEndBoundMs; waited += 50) {
+    ::MsgWaitForMultipleObjects(1, &done_handle, FALSE, 50, QS_ALLINPUT);
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.hwnd == window && msg.message == WM_APP + 100) percents.push_back(msg.wParam);
+      else if (msg.hwnd == window && msg.message >= WM_APP && msg.message < 0xC000)
+        other_private.push_back(msg.message);
+      ::DispatchMessageW(&msg);
+    }
+  }
+  install_thread.join();
+  MSG msg;
+  while (::PeekMessageW(&msg, window, WM_APP + 100, WM_APP + 100, PM_REMOVE)) percents.push_back(msg.wParam);
+
+  EXPECT_TRUE(outcome) << InstanceLog();
+  // Setup's start: 40 percent, and Cancel hidden (not destroyed).
+  EXPECT_EQ(percents, std::vector<WPARAM>{40});
+  EXPECT_TRUE(other_private.empty());
+  EXPECT_TRUE(::IsWindow(cancel));
+  EXPECT_EQ(::GetWindowLongW(cancel, GWL_STYLE) & WS_VISIBLE, 0);
+  runner.reset();
+  ::DestroyWindow(window);
 }
 
 TEST_F(ElevatedRunnerTest, SetupFailuresComeBackAsErrorKindsInTheBlock) {
@@ -264,6 +319,19 @@ TEST_F(ElevatedRunnerTest, InstanceThatIgnoresTheStopIsForciblyEndedWhenTheRunne
   EXPECT_TRUE(InstanceLogHas("Start installer as admin")) << InstanceLog();
   EXPECT_FALSE(InstanceLogHas("unexpectedly synced"));
   EXPECT_FALSE(::IsWindow(owner_));
+}
+
+TEST(ElevatedRunnerAloneTest, GracePeriodIsThirtySecondsUnlessATestShortensIt) {
+  EXPECT_EQ(ElevatedGraceMs(), 30000u);
+  {
+    ScopedHook grace(L"ELEVATED_GRACE_MS", L"1500");
+    EXPECT_EQ(ElevatedGraceMs(), 1500u);
+  }
+  {
+    ScopedHook grace(L"ELEVATED_GRACE_MS", L"soon");
+    EXPECT_EQ(ElevatedGraceMs(), 30000u);
+  }
+  EXPECT_EQ(ElevatedGraceMs(), 30000u);
 }
 
 TEST(ElevatedRunnerAloneTest, WithoutAnInstanceDestructionSignalsNothingAndClosesTheOwnerWindow) {

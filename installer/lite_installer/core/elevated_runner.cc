@@ -8,16 +8,14 @@ namespace lite_installer {
 
 namespace {
 constexpr DWORD kGraceMs = 30000;
+}  // namespace
 
-// How long the instance may take to end once the parent is done with it.
-// Tests shorten it.
-DWORD GraceMs() {
+DWORD ElevatedGraceMs() {
   if (const auto hook = base::GetTestHook("ELEVATED_GRACE_MS")) {
     if (const auto value = base::ParseUint32(*hook)) return *value;
   }
   return kGraceMs;
 }
-}  // namespace
 
 ElevatedRunner::ElevatedRunner()
     : go_ahead_event_(::CreateEventW(nullptr, FALSE, FALSE, kElevatedGoAheadEventName)),
@@ -58,7 +56,7 @@ bool ElevatedRunner::RunModule(HANDLE stop_event) {
 
 void ElevatedRunner::EnsureProcessFinished() {
   if (!process_) return;
-  if (::WaitForSingleObject(process_.get(), GraceMs()) == WAIT_TIMEOUT) {
+  if (::WaitForSingleObject(process_.get(), ElevatedGraceMs()) == WAIT_TIMEOUT) {
     hung_ = true;
     PLOG(ERROR, ::GetLastError()) << "The elevated installer hangs and must be forcibly terminated.";
     ::TerminateProcess(process_.get(), 0);

@@ -13,6 +13,10 @@ namespace lite_installer {
 extern const wchar_t kElevatedGoAheadEventName[];
 extern const wchar_t kElevatedStopEventName[];
 
+// How long the instance may take to end once the parent is done with it
+// before it is terminated: 30 seconds (test builds: hook ELEVATED_GRACE_MS).
+DWORD ElevatedGraceMs();
+
 class ElevatedRunner {
  public:
   ElevatedRunner();
