@@ -7,6 +7,7 @@ checked in the log ("Opening <address>") and, where the prefix records the
 shell's "open", in its record too."""
 import os
 import re
+import shutil
 
 import pytest
 
@@ -131,7 +132,9 @@ def assert_opened(page):
 
 
 @pytest.mark.parametrize("kind", sorted(REDESIGNED))
-def test_redesigned_dialog(kind):
+def test_redesigned_dialog(kind, request):
+    if kind == 9:
+        request.getfixturevalue("installed_browser")
     title_id, text_id, main_id, second_id, style, button, page = REDESIGNED[kind]
     run, window = show(["--look=redesigned", f"--kind={kind}"], text(title_id))
     assert installer.log_has("rounded corners")
@@ -184,9 +187,23 @@ def test_redesigned_dialog(kind):
     assert result.code == END_CODE[button]
     assert_opened(page if button == MAIN else None)
     if kind == 9:
-        assert installer.log_has("Starting the installed browser ")
-        assert any(line.endswith("browser.exe") or "browser.exe" in line for line in installer.log_lines()
-                   if "Starting the installed browser" in line)
+        # The stand-in browser (the test setup program) writes its report
+        # into the temporary folder once it runs.
+        line = next(line for line in installer.log_lines() if "Starting the installed browser " in line)
+        assert "\\Kelmor\\KelmorBrowser\\Application\\browser.exe" in line, line
+        assert w.wait_for(lambda: (w.temp_dir() / "fake_setup_report.json").exists(), 30)
+
+
+@pytest.fixture
+def installed_browser():
+    """A stand-in browser.exe in the browser's application folder under
+    Program Files (the test setup program: it reports that it ran)."""
+    folder = w.drive_c() / "Program Files" / "Kelmor" / "KelmorBrowser" / "Application"
+    folder.mkdir(parents=True, exist_ok=True)
+    browser = folder / "browser.exe"
+    shutil.copyfile(w.BIN / "fake_setup.exe", browser)
+    yield browser
+    browser.unlink(missing_ok=True)
 
 
 def test_redesigned_dialog_before_windows_8_has_square_corners():
@@ -235,6 +252,13 @@ def test_classic_dialog(name):
         assert main_rect[0] == 40
     if second_id:
         assert controls[SECOND]["rect"][0] - main_rect[2] == 10
+    title_rect = controls[TITLE]["rect"]
+    assert title_rect[:2] == [40, 20 if controls[TEXT]["visible"] else 30]
+    assert title_rect[3] <= main_rect[1]
+    if name == "unsupported":
+        # Its title wraps to two lines at (40, 30) and is not cut off above
+        # the buttons.
+        assert title_rect[3] - title_rect[1] >= 2 * 16
 
     image, (x0, y0, x1, y1) = shot(window, f"dialog_classic_{name.replace('-', '_')}.png")
     assert near(image.getpixel((x0 + 10, (y0 + y1) // 2)), WHITE, 4)
@@ -308,3 +332,31 @@ def test_full_disk_in_window_mode_shows_the_classic_notice_and_gives_403():
     assert result.code == 403
     assert installer.log_has("Installer exit with code: 403")
     assert installer.log_has("Not-enough-disk-space dialog ended with 1")
+
+
+def test_classic_dialog_at_scale_2():
+    run, window = show(["--look=classic", "--kind=resume", "--force-device-scale-factor=2"], text(418))
+    controls = controls_by_id(window)
+    assert window.size == (820 - 14 - 12, 372 - 8 - 16)
+    second = controls[SECOND]["rect"]
+    assert second[2] == 794 - 60 and second[2] - second[0] == 240 and second[3] == 348 - 40
+    image, (x0, y0, x1, y1) = shot(window, "dialog_classic_resume_scale2.png", margin=16)
+    assert near(image.getpixel(((x0 + x1) // 2, y0 + 3)), YELLOW, 30)
+    window.click(MAIN)
+    assert run.wait().code == 1
+
+
+def test_redesigned_dialog_in_russian():
+    russian = {}
+    source = w.SOURCE / "resources" / "strings" / "strings_1049.rc"
+    for line in source.read_text(encoding="utf-8").splitlines():
+        m = re.match(r'\s*(\d+)\s+"(.*)"\s*$', line)
+        if m:
+            russian[int(m.group(1))] = m.group(2).replace("\\n", "\n")
+    run, window = show(["--look=redesigned", "--kind=7", "--lang=ru"], russian[421])
+    controls = controls_by_id(window)
+    assert controls[MAIN]["text"] == russian[502] and controls[SECOND]["text"] == russian[503]
+    assert window.acc(CLOSE)["name"] == "Закрыть"
+    shot(window, "dialog_redesigned_kind7_ru.png")
+    window.click(CLOSE)
+    assert run.wait().code == 213

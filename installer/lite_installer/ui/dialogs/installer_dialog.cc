@@ -360,7 +360,12 @@ class ClassicDialog : public InstallerDialog {
     // Title and text inside the margins above the buttons.
     const int left = Scaled(40), right = width - Scaled(30);
     if (unsupported) {
-      Place(kDialogIdTitle, RECT{Scaled(40), Scaled(30), right, row_top - Scaled(30)});
+      // Its place ends 30 above the buttons; a title of more lines than
+      // that holds grows towards them rather than being cut off.
+      const int top = Scaled(30);
+      const int needed = top + MeasureWrapped(content_.title, title_font_.get(), right - Scaled(40));
+      const int bottom = std::min(std::max(row_top - Scaled(30), needed), row_top - Scaled(4));
+      Place(kDialogIdTitle, RECT{Scaled(40), top, right, bottom});
       Hide(kDialogIdText);
     } else {
       const int top = content_.text.empty() ? Scaled(30) : Scaled(20);
