@@ -275,6 +275,9 @@ def test_cancel_button_asks_to_resume_and_resume_goes_on():
     # The default brand keeps the classic dialogs: "Resume" / "Cancel".
     resume = d.find_window(RESUME_TITLE, timeout=30)
     assert resume.control(d.INSTALL)["text"] == "Resume"
+    # Centred on the installer window.
+    centre = lambda r: ((r[0] + r[2]) // 2, (r[1] + r[3]) // 2)
+    assert all(abs(a - b) <= 1 for a, b in zip(centre(resume.rect), centre(window.rect)))
     resume.click(d.INSTALL)
     assert w.wait_for(lambda: installer.log_has("Resume dialog ended with 1"), 10)
     assert window.is_window() and not controller_log("CountCancel")

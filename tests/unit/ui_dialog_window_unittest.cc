@@ -9,7 +9,11 @@
 #include <string>
 #include <thread>
 
+#include "installer/lite_installer/config/brand_info.h"
+#include "installer/lite_installer/config/distrib_info_params.h"
+#include "installer/lite_installer/ui/dialogs/dialog_factory.h"
 #include "installer/lite_installer/ui/dialogs/installer_dialog.h"
+#include "installer/lite_installer/ui/ui_strings.h"
 #include "tests/unit/gdiplus_environment.h"
 
 namespace lite_installer {
@@ -116,12 +120,44 @@ TEST(InstallerDialogWindow, RedesignedSizeFollowsItsTextsAndLoneButton) {
   EXPECT_GT(two.window.cy, one.window.cy);  // kind 4 has three lines of text
 }
 
-TEST(InstallerDialogWindow, UnknownKindHasEmptyTextsAndNoSecondButton) {
-  std::unique_ptr<InstallerDialog> dialog = CreateRedesignedDialog(13, 1033, false);
-  EXPECT_TRUE(dialog->content().title.empty());
-  EXPECT_TRUE(dialog->content().text.empty());
-  EXPECT_TRUE(dialog->content().main_button.empty());
-  EXPECT_TRUE(dialog->content().second_button.empty());
+// The look follows InstallerFacetune2023: the unsupported-system notice goes
+// with `enabled` alone, the notices and the resume question need
+// `dialogsRedesign` too. Classic and redesigned kinds differ in their titles.
+TEST(DialogFactory, LookFollowsTheBrandsFacetuneSwitches) {
+  auto title = [](uint32_t id) { return LoadUiString(id, 1033); };
+  DialogFactory factory;
+  const DistribInfoParams params;
+  BrandInfo brand;
+  brand.facetune_enabled = true;
+  brand.facetune_dialogs_redesign = false;
+  EXPECT_EQ(factory.CreateUnsupportedSystem(brand)->content().title, title(476));
+  EXPECT_EQ(factory.CreateNotice(0, brand, params)->content().title, title(453));
+  EXPECT_EQ(factory.CreateResume(brand, params)->content().title, title(418));
+
+  brand.facetune_dialogs_redesign = true;
+  EXPECT_EQ(factory.CreateNotice(0, brand, params)->content().title, title(455));
+  EXPECT_EQ(factory.CreateNotice(3, brand, params)->content().title, title(498));
+  EXPECT_EQ(factory.CreateNotice(4, brand, params)->content().second_button, title(509));
+  EXPECT_EQ(factory.CreateResume(brand, params)->content().title, title(421));
+
+  brand.facetune_enabled = false;  // dialogsRedesign counts only with it
+  EXPECT_EQ(factory.CreateUnsupportedSystem(brand)->content().title, title(474));
+  EXPECT_EQ(factory.CreateNotice(4, brand, params)->content().title, title(490));
+  EXPECT_EQ(CreateNotEnoughDiskSpaceDialog(brand)->content().title, title(470));
+
+  // Notice kinds other than 0, 3 and 4 show nothing.
+  const std::unique_ptr<InstallerDialog> invalid = factory.CreateNotice(1, brand, params);
+  EXPECT_TRUE(invalid->content().title.empty());
+  EXPECT_TRUE(invalid->content().main_button.empty());
+}
+
+TEST(DialogFactory, ErrorChooserGivesNoDialogForSuccessAndTheRedesignedKindOtherwise) {
+  BrandInfo brand;
+  const DistribInfoParams params;
+  ErrorChooser chooser(brand, params);
+  EXPECT_EQ(chooser.ForCode(0), nullptr);
+  EXPECT_EQ(chooser.ForCode(4)->content().main_button, LoadUiString(504, 1033));
+  EXPECT_EQ(chooser.ForCode(2)->content().second_button, LoadUiString(503, 1033));
 }
 
 }  // namespace
