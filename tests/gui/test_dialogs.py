@@ -106,6 +106,17 @@ def shot(window, name, margin=8):
     return image, (margin, margin, margin + right - left, margin + bottom - top)
 
 
+def shadow_of(window):
+    """The rectangle of the dialog's layered shadow window."""
+    shadows = [o for o in d.probe("owned", window.hwnd)["windows"] if o["layered"] and o["class"].lower() == "static"]
+    assert len(shadows) == 1, shadows
+    return shadows[0]["rect"]
+
+
+def grown(rect, left, top, right, bottom):
+    return [rect[0] - left, rect[1] - top, rect[2] + right, rect[3] + bottom]
+
+
 def near(pixel, colour, tolerance=24):
     return max(abs(a - b) for a, b in zip(pixel, colour)) <= tolerance
 
@@ -165,6 +176,7 @@ def test_redesigned_dialog(kind, request):
     assert main_rect[3] + 30 == height
 
     image, box = shot(window, f"dialog_redesigned_kind{kind}.png")
+    assert shadow_of(window) == grown(window.rect, 8, 8, 8, 8)
     x0, y0, x1, y1 = box
     # White panel left of the texts; the rounded corner shows what lies
     # behind the window (the shadow), not the panel.
@@ -224,6 +236,7 @@ def test_redesigned_dialog_at_scale_2():
     assert controls[TITLE]["rect"][:2] == [60, 60]
     assert controls[SECOND]["rect"][2] == width - 80
     shot(window, "dialog_redesigned_kind6_scale2.png", margin=16)
+    assert shadow_of(window) == grown(window.rect, 16, 16, 16, 16)
     window.click(SECOND)
     assert run.wait().code == 212
 
@@ -261,6 +274,7 @@ def test_classic_dialog(name):
         assert title_rect[3] - title_rect[1] >= 2 * 16
 
     image, (x0, y0, x1, y1) = shot(window, f"dialog_classic_{name.replace('-', '_')}.png")
+    assert shadow_of(window) == grown(window.rect, 7, 4, 6, 8)
     assert near(image.getpixel((x0 + 10, (y0 + y1) // 2)), WHITE, 4)
     assert near(image.getpixel(((x0 + x1) // 2, y0 + 1)), YELLOW, 30)
     # The shadow below the window is darker than the panel and not black
@@ -317,6 +331,8 @@ def test_dragging_a_dialog_moves_it():
     d.xdotool("mouseup", "1")
     moved = d.find_window(caption(text(441)))
     assert (moved.rect[0] - window.rect[0], moved.rect[1] - window.rect[1]) == (40, 20)
+    # The shadow followed.
+    assert shadow_of(moved) == grown(moved.rect, 8, 8, 8, 8)
     moved.click(MAIN)
     assert run.wait().code == 1
 

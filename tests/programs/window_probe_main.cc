@@ -9,6 +9,7 @@
 //   window_probe post OUT HWND MESSAGE_NAME WPARAM
 //   window_probe watch OUT HWND CONTROL_ID TIMEOUT_MS   (accessible values until the window goes)
 //   window_probe focus OUT HWND                          (the control with the keyboard focus)
+//   window_probe owned OUT HWND                          (visible top-level windows it owns: the shadow)
 #include <windows.h>
 #include <objbase.h>
 #include <oleacc.h>
@@ -184,6 +185,29 @@ std::string Focus(HWND window) {
          ", \"active\": " + (info.hwndActive == window ? "true" : "false") + "}";
 }
 
+struct OwnedState {
+  HWND owner;
+  std::string out;
+};
+
+BOOL CALLBACK CollectOwned(HWND window, LPARAM param) {
+  auto* state = reinterpret_cast<OwnedState*>(param);
+  if (::GetWindow(window, GW_OWNER) != state->owner || !::IsWindowVisible(window)) return TRUE;
+  RECT r = {};
+  ::GetWindowRect(window, &r);
+  const LONG_PTR ex_style = ::GetWindowLongPtrW(window, GWL_EXSTYLE);
+  state->out += std::string(state->out.empty() ? "" : ", ") + "{\"class\": " + Quote(ClassOf(window)) +
+                ", \"rect\": " + Rect(r) + ", \"layered\": " + ((ex_style & WS_EX_LAYERED) ? "true" : "false") +
+                "}";
+  return TRUE;
+}
+
+std::string Owned(HWND owner) {
+  OwnedState state{owner, {}};
+  ::EnumWindows(&CollectOwned, reinterpret_cast<LPARAM>(&state));
+  return "{\"windows\": [" + state.out + "]}";
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -203,6 +227,8 @@ int wmain(int argc, wchar_t** argv) {
     result = Watch(ParseHandle(argv[3]), _wtoi(argv[4]), static_cast<DWORD>(_wtoi(argv[5])));
   } else if (command == L"focus" && argc >= 4) {
     result = Focus(ParseHandle(argv[3]));
+  } else if (command == L"owned" && argc >= 4) {
+    result = Owned(ParseHandle(argv[3]));
   } else {
     return 2;
   }
