@@ -141,3 +141,24 @@ def test_closing_the_window_during_the_elevated_run_ends_the_wait_and_then_the_i
     assert index("The elevated installer was terminated due to stop event.") < index(HANG_LINE) < \
         index("Installer exit with code: 500")
     assert not installer.log_has("Run: ")
+
+
+def test_the_instances_time_estimate_leaves_the_parents_window_open():
+    # The instance's forwarder posts WM_APP + 101 with a time estimate; the
+    # window has no use for it and must not take it for one of its own.
+    installer.clean()
+    run = d.Run([], env={"KELMOR_TEST_WINDOW_CONTROLLER": "0"})
+    try:
+        window = d.find_window()
+        window.click(d.INSTALL)
+        assert window.wait_control(d.PROGRESS)
+        window.post("0x8065", 300)
+        # Posted after it: once this is handled, so was the estimate.
+        window.post("kelmor.lite.set_install_progress", 7)
+        assert w.wait_for(lambda: installer.log_has("MainWindow::OnInstallProgress: 7"), 30)
+        assert window.is_window()
+        assert window.control(d.PROGRESS) is not None
+        window.post("kelmor.lite.close_window")
+        assert run.wait().code == 0
+    finally:
+        w.kill_all()

@@ -6,7 +6,7 @@
 //   window_probe find OUT TITLE TIMEOUT_MS
 //   window_probe controls OUT HWND
 //   window_probe acc OUT HWND CONTROL_ID
-//   window_probe post OUT HWND MESSAGE_NAME WPARAM
+//   window_probe post OUT HWND MESSAGE_NAME WPARAM      (a name in 0x hex is the message number itself)
 //   window_probe watch OUT HWND CONTROL_ID TIMEOUT_MS   (accessible values until the window goes)
 //   window_probe focus OUT HWND                          (the control with the keyboard focus)
 //   window_probe owned OUT HWND                          (visible top-level windows it owns: the shadow)
@@ -172,7 +172,8 @@ std::string Watch(HWND parent, int id, DWORD timeout_ms) {
 }
 
 std::string Post(HWND window, const std::wstring& name, WPARAM wparam) {
-  const UINT id = ::RegisterWindowMessageW(name.c_str());
+  const UINT id = name.rfind(L"0x", 0) == 0 ? static_cast<UINT>(std::wcstoul(name.c_str(), nullptr, 16))
+                                            : ::RegisterWindowMessageW(name.c_str());
   const BOOL ok = ::PostMessageW(window, id, wparam, 0);
   return std::string("{\"ok\": ") + (ok ? "true" : "false") + "}";
 }

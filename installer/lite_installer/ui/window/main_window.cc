@@ -21,10 +21,12 @@
 namespace lite_installer {
 namespace {
 
-// Work handed from the install thread to the UI thread.
-constexpr UINT kMsgCloseWindow = WM_APP + 101;
-constexpr UINT kMsgShowError = WM_APP + 102;
-constexpr UINT kMsgRemoveCancel = WM_APP + 103;
+// Work handed from the install thread to the UI thread. They stay clear of
+// WM_APP + 101, which an elevated instance posts with its time estimate and
+// the window ignores.
+constexpr UINT kMsgCloseWindow = WM_APP + 110;
+constexpr UINT kMsgShowError = WM_APP + 111;
+constexpr UINT kMsgRemoveCancel = WM_APP + 112;
 
 constexpr int kIconGroup = 900;
 constexpr UINT kStringWindowTitle = 400;
