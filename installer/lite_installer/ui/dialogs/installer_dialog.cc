@@ -106,6 +106,7 @@ INT_PTR InstallerDialog::DialogProc(UINT message, WPARAM wparam, LPARAM lparam) 
     if (shadow_) shadow_->FollowOwner();
     return TRUE;
   }
+  if (drag_.HandleMessage(hwnd_, message, msg_move_window_)) return TRUE;
   switch (message) {
     case WM_INITDIALOG:
       OnInit();
@@ -138,30 +139,6 @@ INT_PTR InstallerDialog::DialogProc(UINT message, WPARAM wparam, LPARAM lparam) 
       return TRUE;
     case WM_CTLCOLORDLG:
       return reinterpret_cast<INT_PTR>(::GetStockObject(NULL_BRUSH));
-    case WM_LBUTTONDOWN:
-      dragging_ = true;
-      ::GetCursorPos(&drag_origin_);
-      ::SetCapture(hwnd_);
-      return TRUE;
-    case WM_MOUSEMOVE:
-      if (dragging_ && ::GetCapture() == hwnd_) {
-        POINT now;
-        ::GetCursorPos(&now);
-        RECT rect;
-        ::GetWindowRect(hwnd_, &rect);
-        ::SetWindowPos(hwnd_, nullptr, rect.left + now.x - drag_origin_.x, rect.top + now.y - drag_origin_.y, 0, 0,
-                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        drag_origin_ = now;
-        ::SendMessageW(hwnd_, msg_move_window_, 0, 0);
-      }
-      return TRUE;
-    case WM_LBUTTONUP:
-      if (dragging_) ::ReleaseCapture();
-      dragging_ = false;
-      return TRUE;
-    case WM_CAPTURECHANGED:
-      dragging_ = false;
-      return TRUE;
     case WM_DESTROY:
       // The shadow is owned by this window and goes with it.
       shadow_.reset();

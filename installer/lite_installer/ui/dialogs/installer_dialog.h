@@ -18,6 +18,7 @@
 #include "installer/lite_installer/ui/private_fonts.h"
 #include "installer/lite_installer/ui/resource_bitmap.h"
 #include "installer/lite_installer/ui/shadow_window.h"
+#include "installer/lite_installer/ui/window_drag.h"
 
 namespace lite_installer {
 
@@ -108,8 +109,7 @@ class InstallerDialog {
 
   std::function<void()> main_action_;
   UINT msg_move_window_ = 0;
-  bool dragging_ = false;
-  POINT drag_origin_ = {0, 0};
+  WindowDrag drag_;
 };
 
 // Which classic dialog: the window size follows background picture 104,

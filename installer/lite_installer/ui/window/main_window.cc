@@ -204,6 +204,7 @@ INT_PTR MainWindow::DialogProc(UINT message, WPARAM wparam, LPARAM lparam) {
     OnMoveWindow();
     return TRUE;
   }
+  if (drag_.HandleMessage(window, message, msg_move_window_)) return TRUE;
   switch (message) {
     case WM_INITDIALOG:
       OnInitDialog();
@@ -258,30 +259,6 @@ INT_PTR MainWindow::DialogProc(UINT message, WPARAM wparam, LPARAM lparam) {
       return reinterpret_cast<INT_PTR>(::GetStockObject(NULL_BRUSH));
     case WM_TIMER:
       if (wparam == kSlideTimerId) OnTimer();
-      return TRUE;
-    case WM_LBUTTONDOWN:
-      dragging_ = true;
-      ::GetCursorPos(&drag_origin_);
-      ::SetCapture(window);
-      return TRUE;
-    case WM_MOUSEMOVE:
-      if (dragging_ && ::GetCapture() == window) {
-        POINT now;
-        ::GetCursorPos(&now);
-        RECT rect;
-        ::GetWindowRect(window, &rect);
-        ::SetWindowPos(window, nullptr, rect.left + now.x - drag_origin_.x, rect.top + now.y - drag_origin_.y, 0, 0,
-                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        drag_origin_ = now;
-        ::SendMessageW(window, msg_move_window_, 0, 0);
-      }
-      return TRUE;
-    case WM_LBUTTONUP:
-      if (dragging_) ::ReleaseCapture();
-      dragging_ = false;
-      return TRUE;
-    case WM_CAPTURECHANGED:
-      dragging_ = false;
       return TRUE;
     case WM_DESTROY:
       ::KillTimer(window, kSlideTimerId);

@@ -27,6 +27,7 @@
 #include "installer/lite_installer/ui/window/window_controller.h"
 #include "installer/lite_installer/ui/window/window_dialogs.h"
 #include "installer/lite_installer/ui/window/window_look.h"
+#include "installer/lite_installer/ui/window_drag.h"
 
 namespace lite_installer {
 
@@ -222,8 +223,7 @@ class MainWindow : public InstallProgressReceiver {
   ProgressState progress_;
 
   // Dragging.
-  bool dragging_ = false;
-  POINT drag_origin_ = {0, 0};
+  WindowDrag drag_;
 };
 
 }  // namespace lite_installer
