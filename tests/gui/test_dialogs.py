@@ -23,9 +23,9 @@ YELLOW = (255, 210, 31)
 SITE = f"http://localhost:{os.environ.get('KELMOR_STAND_PORT', '18080')}/site"
 
 
-def english_strings():
+def string_table(language_id=1033):
     table = {}
-    source = w.SOURCE / "resources" / "strings" / "strings_1033.rc"
+    source = w.SOURCE / "resources" / "strings" / f"strings_{language_id}.rc"
     for line in source.read_text(encoding="utf-8").splitlines():
         m = re.match(r'\s*(\d+)\s+"(.*)"\s*$', line)
         if m:
@@ -33,7 +33,7 @@ def english_strings():
     return table
 
 
-S = english_strings()
+S = string_table()
 
 
 def text(string_id):
@@ -363,12 +363,7 @@ def test_classic_dialog_at_scale_2():
 
 
 def test_redesigned_dialog_in_russian():
-    russian = {}
-    source = w.SOURCE / "resources" / "strings" / "strings_1049.rc"
-    for line in source.read_text(encoding="utf-8").splitlines():
-        m = re.match(r'\s*(\d+)\s+"(.*)"\s*$', line)
-        if m:
-            russian[int(m.group(1))] = m.group(2).replace("\\n", "\n")
+    russian = string_table(1049)
     run, window = show(["--look=redesigned", "--kind=7", "--lang=ru"], russian[421])
     controls = controls_by_id(window)
     assert controls[MAIN]["text"] == russian[502] and controls[SECOND]["text"] == russian[503]
