@@ -39,18 +39,24 @@ def progress_lines():
     return out
 
 
+def click_install_once_the_instance_waits():
+    """The window; the instance was started as it opened and waits for the
+    release, which the Install click gives."""
+    window = d.find_window()
+    assert w.wait_for(lambda: installer.log_has("Start installer as admin"), 60)
+    d.wait_painted(window)
+    window.click(d.INSTALL)
+    assert window.wait_control(d.PROGRESS)
+    return window
+
+
 def test_elevated_setup_reports_its_progress_to_the_parents_window(stand):
     w.kill_all()
     installer.clean()
     stand.settings["setup_archive"] = ARCHIVE.read_bytes()
     run = d.Run(SETUP_SWITCHES + ["--send-statistics", UAC], exe=installer.EXE)
     try:
-        window = d.find_window()
-        # The instance was started as the window opened, and waits.
-        assert w.wait_for(lambda: installer.log_has("Start installer as admin"), 60)
-        d.wait_painted(window)
-        window.click(d.INSTALL)
-        assert window.wait_control(d.PROGRESS)
+        window = click_install_once_the_instance_waits()
         # The instance's forwarder hides Cancel once setup runs; the control
         # is still there.
         assert window.wait_control(d.CANCEL, present=False, timeout=60)
@@ -114,11 +120,7 @@ def test_closing_the_window_during_the_elevated_run_ends_the_wait_and_then_the_i
     env = {"KELMOR_TEST_ELEVATED_HANG": "1", "KELMOR_TEST_ELEVATED_GRACE_MS": "1500"}
     run = d.Run([UAC], env=env, exe=installer.EXE)
     try:
-        window = d.find_window()
-        assert w.wait_for(lambda: installer.log_has("Start installer as admin"), 60)
-        d.wait_painted(window)
-        window.click(d.INSTALL)
-        assert window.wait_control(d.PROGRESS)
+        window = click_install_once_the_instance_waits()
         assert w.wait_for(
             lambda: installer.log_has("Started waiting the elevated installer has finished its work."), 60)
         # Alt+F4: the system menu's close.
