@@ -1,11 +1,12 @@
 # Service hosts are build configuration. Release builds keep the production
 # defaults; KELMOR_TEST_BUILD points every host at the local service stand.
-option(KELMOR_TEST_BUILD "Point the service hosts at the local stand and enable test hooks" ON)
+option(KELMOR_TEST_BUILD "Test configuration: the service hosts point at the local stand, test hooks compiled in" OFF)
 
 if(KELMOR_TEST_BUILD)
   set(_default_scheme "http")
   set(KELMOR_STAND_PORT 18080 CACHE STRING "Port of the local service stand in test builds")
   set(_stand "localhost:${KELMOR_STAND_PORT}")
+  set(KELMOR_STAND_ORIGIN "${_default_scheme}://${_stand}")
   set(KELMOR_DOWNLOAD_HOST_DEFAULT "${_default_scheme}://${_stand}")
   set(KELMOR_API_HOST_DEFAULT "${_default_scheme}://${_stand}")
   set(KELMOR_STAT_HOST_DEFAULT "${_default_scheme}://${_stand}")

@@ -93,6 +93,31 @@ std::string QueryText(HINTERNET request, DWORD what) {
   return std::string(buffer, size < sizeof(buffer) ? size : sizeof(buffer) - 1);
 }
 
+// What a TLS failure of WinINet says about the server's certificate; null
+// for other errors.
+const char* CertificateProblem(DWORD error) {
+  switch (error) {
+    case ERROR_INTERNET_INVALID_CA:
+      return "is not issued by a trusted authority";
+    case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
+      return "is expired or not yet valid";
+    case ERROR_INTERNET_SEC_CERT_CN_INVALID:
+      return "is issued for another host name";
+    case ERROR_INTERNET_SEC_CERT_REVOKED:
+      return "is revoked";
+    case ERROR_INTERNET_SEC_CERT_NO_REV:
+    case ERROR_INTERNET_SEC_CERT_REV_FAILED:
+      return "could not be checked for revocation";
+    case ERROR_INTERNET_SEC_INVALID_CERT:
+    case ERROR_INTERNET_SEC_CERT_ERRORS:
+      return "is invalid";
+    case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
+      return "could not be used to set up a secure channel";
+    default:
+      return nullptr;
+  }
+}
+
 void CopyFailure(const base::SehFailure& from, DownloadFailureInfo* to) {
   to->exception_code = from.code;
   to->dll_name = from.dll_name;
@@ -165,6 +190,10 @@ bool Downloader::OpenUrl(const std::wstring& url, const wchar_t* headers, DWORD 
     // Redirects are recorded only while a URL is opened.
     ::InternetSetStatusCallbackW(internet_.get(), nullptr);
     if (!r.handle) {
+      if (const char* problem = CertificateProblem(r.error)) {
+        LOG_TAG(WARNING, "OpenDownload") << "TLS: the server certificate of " << target << " "
+                                         << problem << " (error " << r.error << ")";
+      }
       last_error_ = DownloadErrorCode(kInternetOpenUrlError, r.error);
       return false;
     }

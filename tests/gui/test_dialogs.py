@@ -208,9 +208,11 @@ def test_redesigned_dialog(kind, request):
 
 @pytest.fixture
 def installed_browser():
-    """A stand-in browser.exe in the browser's application folder under
-    Program Files (the test setup program: it reports that it ran)."""
-    folder = w.drive_c() / "Program Files" / "Kelmor" / "KelmorBrowser" / "Application"
+    """A stand-in browser.exe in the browser's application folder under the
+    system's own Program Files, where setup installs it (the test setup
+    program: it reports that it ran). A 32-bit installer is shown
+    "Program Files (x86)" by the shell and must still find it there."""
+    folder = w.native_program_files() / "Kelmor" / "KelmorBrowser" / "Application"
     folder.mkdir(parents=True, exist_ok=True)
     browser = folder / "browser.exe"
     shutil.copyfile(w.BIN / "fake_setup.exe", browser)

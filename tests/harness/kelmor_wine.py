@@ -105,6 +105,16 @@ def appdata_dir():
     return user_dir() / "AppData" / "Roaming"
 
 
+def native_program_files():
+    """The system's own Program Files folder (the 64-bit one on 64-bit
+    Windows, whichever view a program of the build sees), as the platform
+    records it, as a Unix path."""
+    value = reg_query(r"HKLM\Software\Microsoft\Windows\CurrentVersion", "ProgramW6432Dir", view=64)
+    if not value:
+        value = reg_query(r"HKLM\Software\Microsoft\Windows\CurrentVersion", "ProgramFilesDir", view=64)
+    return to_unix(value)
+
+
 def opened_addresses_file():
     """Where open_recorder.exe, the prefix's stand-in browser, appends every
     http or https address that a program opened through the shell."""

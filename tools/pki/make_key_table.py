@@ -3,7 +3,7 @@
 
     make_key_table.py OUT.inc --keys-dir DIR     test build: DIR/key0..key9.spki.b64
     make_key_table.py OUT.inc --keys-file FILE   release build: the distributor's file
-    make_key_table.py OUT.inc --empty            release build without keys
+    make_key_table.py --check FILE               checks the distributor's file
 
 The distributor's file holds ten lines, one public key a line in slot order
 (0 to 9): the Base64 text (216 characters) of a DER SubjectPublicKeyInfo of
@@ -51,14 +51,19 @@ def main():
     if len(sys.argv) < 3:
         sys.stderr.write(__doc__)
         return 2
+    if sys.argv[1] == "--check":
+        try:
+            keys_from_file(sys.argv[2])
+        except (OSError, ValueError) as e:
+            sys.stderr.write(f"{e}\n")
+            return 1
+        return 0
     out = pathlib.Path(sys.argv[1])
     try:
         if sys.argv[2] == "--keys-dir":
             keys = keys_from_dir(sys.argv[3])
         elif sys.argv[2] == "--keys-file":
             keys = keys_from_file(sys.argv[3])
-        elif sys.argv[2] == "--empty":
-            keys = [""] * SLOTS
         else:
             sys.stderr.write(__doc__)
             return 2

@@ -15,6 +15,11 @@ Writes into OUT_DIR (replacing what was there):
   foreign_root.{key,crt}           an authority that no prefix trusts
   foreign_signer.{key,crt}         code signing, issued by foreign_root
   localhost.{key,crt}              TLS server certificate for "localhost"
+  localhost_expired.{key,crt}      the same, issued by the root, expired in 2021
+  other_host.{key,crt}             TLS server certificate for "other.example"
+                                   only, issued by the root
+  localhost_foreign.{key,crt}      TLS server certificate for "localhost"
+                                   issued by foreign_root
   keys/key0..key9.pem              RSA-1024 key pairs of the built-in table
   keys/key0..key9.spki.b64         their public keys: Base64 of the DER
                                    SubjectPublicKeyInfo (216 characters)
@@ -44,6 +49,9 @@ SERIALS = {
     "foreign_root": "5A6B7C8D9EAFB034",
     "foreign_signer": "6A7B8C9DAEBFC045",
     "localhost": "7A8B9CADBECFD056",
+    "localhost_expired": "7B8C9DAEBFC0D167",
+    "other_host": "7C8D9EAFB0C1D278",
+    "localhost_foreign": "7D8E9FA0B1C2D389",
 }
 DAYS = "7300"
 KEY_COUNT = 10
@@ -90,6 +98,44 @@ SERVER = ("basicConstraints=critical,CA:FALSE\n"
           "authorityKeyIdentifier=keyid\n")
 
 
+def server_extensions(host):
+    return SERVER.replace("DNS:localhost,IP:127.0.0.1", f"DNS:{host}")
+
+
+# `openssl x509 -req` cannot date a certificate in the past; `openssl ca` can.
+CA_CONFIG = """[ca]
+default_ca = test_ca
+[test_ca]
+database = ca_index.txt
+new_certs_dir = .
+serial = ca_serial.txt
+default_md = sha256
+policy = any
+unique_subject = no
+[any]
+commonName = supplied
+organizationName = optional
+"""
+
+
+def make_expired_leaf(work, name, subject, issuer, extensions):
+    write(work / "ca.cnf", CA_CONFIG)
+    write(work / "ca_index.txt", "")
+    write(work / "ca_serial.txt", SERIALS[name] + "\n")
+    ext = work / f"{name}.ext"
+    write(ext, extensions)
+    openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", f"{name}.key", "-out",
+            f"{name}.csr", "-subj", subject, cwd=work)
+    openssl("ca", "-batch", "-config", "ca.cnf", "-cert", f"{issuer}.crt", "-keyfile",
+            f"{issuer}.key", "-in", f"{name}.csr", "-out", f"{name}.crt", "-notext",
+            "-startdate", "20200101000000Z", "-enddate", "20210101000000Z",
+            "-extfile", ext.name, cwd=work)
+    for leftover in ["ca.cnf", "ca_serial.txt", "ca_serial.txt.old", "ca_index.txt",
+                     "ca_index.txt.attr", "ca_index.txt.old", f"{name}.csr", ext.name,
+                     f"{SERIALS[name]}.pem"]:
+        (work / leftover).unlink(missing_ok=True)
+
+
 def make_rsa1024(work, path):
     openssl("genpkey", "-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:1024", "-out", path,
             cwd=work)
@@ -117,6 +163,12 @@ def generate(out):
         make_leaf(work, "foreign_signer", "/O=Foreign Test/CN=Foreign Test Code Signing",
                   "foreign_root", "sha256", CODE_SIGNING)
         make_leaf(work, "localhost", "/O=Kelmor Test/CN=localhost", "root", "sha256", SERVER)
+        make_expired_leaf(work, "localhost_expired", "/O=Kelmor Test/CN=localhost", "root",
+                          server_extensions("localhost"))
+        make_leaf(work, "other_host", "/O=Kelmor Test/CN=other.example", "root", "sha256",
+                  server_extensions("other.example"))
+        make_leaf(work, "localhost_foreign", "/O=Foreign Test/CN=localhost", "foreign_root",
+                  "sha256", server_extensions("localhost"))
         openssl("x509", "-in", "root.crt", "-outform", "DER", "-out", "root.der", cwd=work)
         keys = work / "keys"
         keys.mkdir()

@@ -672,6 +672,7 @@ class Stand:
             "body_sha256": hashlib.sha256(ex.body).hexdigest(),
             "chunked": chunked,
             "raw_body_size": raw_size,
+            "tls": isinstance(h.connection, ssl.SSLSocket),
             "status": None,
             "bytes_sent": 0,
             "done": False,

@@ -12,12 +12,11 @@ namespace {
 
 constexpr REGSAM kReadAccess = KEY_READ | KEY_WOW64_32KEY;
 
-// A string value of the product key; "" when absent or not a string.
-std::wstring ReadProductString(HKEY root, const wchar_t* name) {
+// A string value of a key; "" when absent or not a string.
+std::wstring ReadRegistryString(HKEY root, const wchar_t* key_path, REGSAM access,
+                                const wchar_t* name) {
   base::ScopedRegKey key;
-  if (::RegOpenKeyExW(root, installer_util::kProductKey, 0, kReadAccess, key.receive()) !=
-      ERROR_SUCCESS)
-    return {};
+  if (::RegOpenKeyExW(root, key_path, 0, access, key.receive()) != ERROR_SUCCESS) return {};
   DWORD type = 0;
   DWORD size = 0;
   if (::RegQueryValueExW(key.get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
@@ -31,6 +30,29 @@ std::wstring ReadProductString(HKEY root, const wchar_t* name) {
   value.resize(bytes / sizeof(wchar_t));
   while (!value.empty() && value.back() == L'\0') value.pop_back();
   return value;
+}
+
+std::wstring ReadProductString(HKEY root, const wchar_t* name) {
+  return ReadRegistryString(root, installer_util::kProductKey, kReadAccess, name);
+}
+
+// The system's own Program Files folder. Setup installs the browser there,
+// and on 64-bit Windows the shell answers a 32-bit process with
+// "Program Files (x86)" instead, so in such a process the folder is read
+// from the 64-bit registry view, where the system records it.
+std::wstring NativeProgramFilesDirectory() {
+  BOOL wow64 = FALSE;
+  if (::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64) {
+    std::wstring directory =
+        ReadRegistryString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                           KEY_READ | KEY_WOW64_64KEY, L"ProgramW6432Dir");
+    if (!directory.empty()) return directory;
+  }
+  wchar_t program_files[MAX_PATH] = {};
+  if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT,
+                                program_files)))
+    return {};
+  return program_files;
 }
 
 bool IsAbsoluteWithoutParentReferences(const std::wstring& path) {
@@ -100,10 +122,8 @@ std::wstring GetExistingInstallationDirectory(bool system_level) {
 std::wstring GetBrowserApplicationDirectory() {
   std::wstring directory = GetExistingInstallationDirectory(true);
   if (!directory.empty()) return directory;
-  wchar_t program_files[MAX_PATH] = {};
-  if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT,
-                                program_files)))
-    return {};
+  const std::wstring program_files = NativeProgramFilesDirectory();
+  if (program_files.empty()) return {};
   return base::PathJoin(base::PathJoin(program_files, installer_util::kProductPath),
                         L"Application");
 }
