@@ -49,6 +49,11 @@ bool FileExists(const std::wstring& path) {
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+ScopedHandle OpenFileForExecution(const std::wstring& path) {
+  return ScopedHandle(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_EXECUTE, FILE_SHARE_READ,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
 bool DirectoryExists(const std::wstring& path) {
   const DWORD a = ::GetFileAttributesW(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);

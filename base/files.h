@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/scoped_handle.h"
+
 namespace base {
 
 // Joins with one backslash between the parts.
@@ -32,6 +34,10 @@ std::optional<std::string> ReadFileToString(const std::wstring& path,
 // Creates or truncates.
 bool WriteStringToFile(const std::wstring& path, std::string_view data);
 bool DeleteFileIfExists(const std::wstring& path);
+// Opens an existing file for reading and running it, sharing only reading:
+// while the handle is open nobody can write, replace or delete the file.
+// An empty handle (and the system error in GetLastError) when that fails.
+ScopedHandle OpenFileForExecution(const std::wstring& path);
 // Deletes a folder with everything inside it.
 bool DeleteDirectoryRecursive(const std::wstring& path);
 

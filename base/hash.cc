@@ -14,6 +14,8 @@ class ScopedProvider {
     if (!::CryptAcquireContextW(&prov_, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT))
       prov_ = 0;
   }
+  ScopedProvider(const ScopedProvider&) = delete;
+  ScopedProvider& operator=(const ScopedProvider&) = delete;
   ~ScopedProvider() {
     if (prov_) ::CryptReleaseContext(prov_, 0);
   }
@@ -28,6 +30,8 @@ class ScopedHash {
   ScopedHash(HCRYPTPROV prov, ALG_ID alg) {
     if (!prov || !::CryptCreateHash(prov, alg, 0, 0, &hash_)) hash_ = 0;
   }
+  ScopedHash(const ScopedHash&) = delete;
+  ScopedHash& operator=(const ScopedHash&) = delete;
   ~ScopedHash() {
     if (hash_) ::CryptDestroyHash(hash_);
   }
@@ -50,6 +54,15 @@ std::string Digest(unsigned alg_id, std::string_view data) {
   DWORD size = sizeof(out);
   if (!::CryptGetHashParam(hash.get(), HP_HASHVAL, out, &size, 0)) return {};
   return std::string(reinterpret_cast<char*>(out), size);
+}
+
+std::string RandomBytes(size_t count) {
+  ScopedProvider prov;
+  std::string out(count, '\0');
+  if (!prov.get() || !::CryptGenRandom(prov.get(), static_cast<DWORD>(count),
+                                       reinterpret_cast<BYTE*>(out.data())))
+    return {};
+  return out;
 }
 
 std::string Md5Hex(std::string_view data) {

@@ -44,6 +44,15 @@ set(KELMOR_SITE_STEM "${KELMOR_SITE_STEM_DEFAULT}" CACHE STRING
     "Scheme and host stem of the regional browser site; \".<zone>/download\" is appended")
 set(KELMOR_REGIONAL_SITE_STEM "${KELMOR_REGIONAL_SITE_STEM_DEFAULT}" CACHE STRING
     "Scheme and host stem of the regional Kelmor site (support pages); \".<zone>\" is appended")
+# The test configuration's hosts follow the stand's port: they are derived
+# again at every configure (a changed KELMOR_STAND_PORT reaches them), not
+# kept from the first one.
+if(KELMOR_TEST_BUILD)
+  foreach(_host DOWNLOAD_HOST API_HOST STAT_HOST CRASH_HOST SITE_HOST API_RU_HOST LEGAL_HOST
+                WEBNTP_HOST SITE_STEM REGIONAL_SITE_STEM)
+    set(KELMOR_${_host} "${KELMOR_${_host}_DEFAULT}")
+  endforeach()
+endif()
 # Shown to the user (string 428), never requested.
 set(KELMOR_SEARCH_SITE_NAME "kelmor.example" CACHE STRING "Short host name of the search site, as the texts name it")
 

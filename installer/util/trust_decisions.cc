@@ -175,6 +175,10 @@ bool VerifyModuleImpl(const std::wstring& path, const TrustedCertificates& trust
   for (uint32_t index = 0; index <= source->SecondarySignatureCount(); ++index) {
     HandOn(&record, policy);
 
+    // The hash-only check proves the file's digest, not who signed it: no
+    // chain is built. Only the full check, or the extended check's signer
+    // verification, checks the signer's chain.
+    bool chain_checked = !hash_only;
     const VerifyCall call = source->Verify(index, hash_only);
     if (call.raised) {
       LOG(ERROR) << "An attempt to verify " << path << " generated an exception "
@@ -194,6 +198,7 @@ bool VerifyModuleImpl(const std::wstring& path, const TrustedCertificates& trust
       LOG(ERROR) << "Start additional sha256 verification. " << path
                  << " Error code: " << call.result;
       hash_only = true;
+      chain_checked = false;
       const VerifyCall again = source->Verify(index, hash_only);
       const int32_t r2 = again.raised ? static_cast<int32_t>(again.seh_code) : again.result;
       LOG(ERROR) << "Extended verification " << (r2 == 0 ? "success. " : "failed. ") << path
@@ -215,6 +220,7 @@ bool VerifyModuleImpl(const std::wstring& path, const TrustedCertificates& trust
         continue;
       }
       LOG(INFO) << "Signer verified";
+      chain_checked = true;
     }
 
     SignerInfo signer;
@@ -236,6 +242,13 @@ bool VerifyModuleImpl(const std::wstring& path, const TrustedCertificates& trust
       record.error_type = "find";
       record.error_code = 1;
       LOG(WARNING) << "Can not find sertificate in trusted list. " << path;
+    } else if (!chain_checked && found->second.empty()) {
+      // Serial numbers are public: without a checked chain, only a pinned
+      // key tells the listed signer from a copy.
+      LOG(WARNING) << "The signer's chain was not checked and its trusted list entry pins no key. "
+                   << path;
+      record.error_type = "unpinned";
+      record.error_code = 1;
     } else {
       const KeyComparison keys = CompareKeys(found->second, signer.public_key_hash);
       if (keys == KeyComparison::kMatch) {

@@ -93,6 +93,38 @@ def test_refused_archives_give_402(stand, archive):
     assert archive_files_left() == []
 
 
+def test_copied_serial_numbers_without_a_pinned_key_give_402_before_windows_10(stand):
+    # Before Windows 10 a failed chain is checked again by the file's hash
+    # alone; serial numbers are public, so an entry without a key must not
+    # accept a self-made chain that copies them.
+    stand.settings["setup_archive"] = (ARCHIVES / "forged_serials.arc").read_bytes()
+    result = installer.run(["--silent"], env=FAST_RETRIES, winver="win7", timeout=300)
+    assert result.code == 402, installer.log_lines()[-15:]
+    assert installer.log_has("Start additional sha256 verification.")
+    assert installer.log_has("The signer's chain was not checked and its trusted list entry pins no key.")
+    assert not installer.log_has("File successfully verified")
+    assert not report_path().exists()
+    # The genuine signer of that entry still passes: its chain is checked.
+    installer.clean()
+    stand.settings["setup_archive"] = (ARCHIVES / "good_no_pub_key.arc").read_bytes()
+    result = installer.run(["--silent", "--fake-exit-code=0"], env=FAST_RETRIES, winver="win7", timeout=300)
+    assert result.code == 0, installer.log_lines()[-15:]
+
+
+def test_setup_exit_code_of_an_error_class_is_a_failed_installation(stand):
+    # Class 0x6C (UNABLE_TO_EXTRACT_CHROME_ARCHIVE) with detail 5.
+    result = run_silent(stand, args=[f"--fake-exit-code={0x6C000005}", "--send-statistics"])
+    assert result.code & 0xFFFFFFFF == 0x6C000005
+    assert installer.log_has("Setup failed: its exit code is of an error class")
+    assert installer.log_has("Installation failed, error kind 1")
+    assert not installer.log_has("Installer exit with code: 0")
+    exited = [dict(r["stat"]["vars"]) for r in stand.requests("^/installstats/")
+              if dict(r["stat"]["vars"]).get("stage") == "setup_exe_exited"]
+    assert [v.get("error") for v in exited] == [str(0x6C000005)], exited
+    [summary] = stand.requests("^/get/browser/install")
+    assert "result=failed" in summary["query"], summary["query"]
+
+
 def test_every_url_failing_gives_401_after_six_attempts(stand):
     stand.fault(r"/browser/.*\.arc", status=500)
     result = run_silent(stand)

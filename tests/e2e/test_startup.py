@@ -100,7 +100,26 @@ def test_non_numeric_parent_process_id_is_logged():
     result = installer.run(["--run-as-admin", "--parent-installer-process-id=12ab", "--setup-cmd-line=x.exe"])
     assert result.code == -1
     assert installer.log_has("ERROR: Suspicious process id=12ab (ExecuteAsAdmin:")
-    assert installer.log_has("Installer started as admin has been unexpectedly synced, wr=")
+    assert installer.log_has("ERROR: The elevated instance has no valid token of its run (ExecuteAsAdmin:")
+
+
+@pytest.mark.parametrize("token", ["", "0123", "0123456789abcdef0123456789ABCDEF", "g" * 32])
+def test_elevated_instance_without_a_valid_token_runs_nothing(token):
+    args = ["--run-as-admin", "--parent-installer-process-id=4", "--setup-cmd-line=x.exe"]
+    if token:
+        args.append(f"--elevation-token={token}")
+    result = installer.run(args)
+    assert result.code == -1
+    assert installer.log_has("The elevated instance has no valid token of its run")
+
+
+def test_elevated_instance_whose_events_do_not_exist_runs_nothing():
+    # A well-formed token of no run: nobody made its events.
+    result = installer.run(["--run-as-admin", "--parent-installer-process-id=4", "--setup-cmd-line=x.exe",
+                            "--elevation-token=" + "0123456789abcdef" * 2])
+    assert result.code == -1
+    assert installer.log_has("The elevated instance cannot reach its parent's events")
+    assert not installer.log_has("unexpectedly synced")
 
 
 def test_overlong_command_line_is_handled():

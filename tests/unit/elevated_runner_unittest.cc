@@ -2,8 +2,9 @@
 // started with "run-as-admin", takes the installer's elevated road (see
 // test_main.cc). Being the same executable file, the instance shares the
 // parameter block with the test, so the archive path the test writes there
-// is the setup the instance runs (bin/fake_setup.exe), and the error kind
-// the instance stores is the one the test reads back.
+// is the setup the instance verifies and runs (the signed test archive
+// good.arc, or a file it must refuse), and the error kind the instance
+// stores is the one the test reads back.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -17,6 +18,7 @@
 #include "base/files.h"
 #include "base/process.h"
 #include "base/scoped_handle.h"
+#include "base/strings.h"
 #include "installer/lite_installer/core/elevated_runner.h"
 #include "installer/lite_installer/core/file_logger.h"
 #include "installer/lite_installer/core/install_progress_receiver.h"
@@ -46,6 +48,10 @@ class ScopedHook {
 };
 
 std::wstring BinDir() { return base::DirName(base::GetModulePath()); }
+// The signed test setup archives of the build.
+std::wstring ArchivePath(const wchar_t* name) {
+  return base::PathJoin(base::PathJoin(base::DirName(BinDir()), L"test-archives"), name);
+}
 
 class ElevatedRunnerTest : public ::testing::Test {
  protected:
@@ -64,10 +70,10 @@ class ElevatedRunnerTest : public ::testing::Test {
   }
 
   // The block as the parent writes it before the release: the archive is
-  // the bare test setup program.
-  void WriteBlockWithSetup() {
+  // the signed test setup archive (or `archive`).
+  void WriteBlockWithSetup(std::wstring archive = ArchivePath(L"good.arc")) {
     DelayedParamValues values;
-    values.browser_arc_path = base::PathJoin(BinDir(), L"fake_setup.exe");
+    values.browser_arc_path = std::move(archive);
     values.histogram_download_time = L"1";
     ASSERT_TRUE(base::FileExists(values.browser_arc_path));
     ASSERT_TRUE(WriteDelayedParams(values));
@@ -88,6 +94,7 @@ class ElevatedRunnerTest : public ::testing::Test {
     line.set_program(base::GetModulePath());
     line.AppendSwitch("run-as-admin");
     line.AppendSwitch("parent-installer-process-id", std::to_wstring(::GetCurrentProcessId()));
+    line.AppendSwitch("elevation-token", runner->token());
     line.AppendSwitch("setup-cmd-line", setup.Render());
     std::wstring command = line.Render();
     STARTUPINFOW startup = {sizeof(startup)};
@@ -123,8 +130,9 @@ class ElevatedRunnerTest : public ::testing::Test {
   }
 
   // A second handle to the runner's stop event, opened by its name.
-  static base::ScopedHandle OpenStopEvent() {
-    return base::ScopedHandle(::OpenEventW(SYNCHRONIZE, FALSE, kElevatedStopEventName));
+  static base::ScopedHandle OpenStopEvent(const ElevatedRunner& runner) {
+    return base::ScopedHandle(
+        ::OpenEventW(SYNCHRONIZE, FALSE, ElevatedStopEventName(runner.token()).c_str()));
   }
 
   testing_support::LogCapture log_;
@@ -248,16 +256,50 @@ TEST_F(ElevatedRunnerTest, SetupFailuresComeBackAsErrorKindsInTheBlock) {
   EXPECT_FALSE(log_.HasPrefix(kHangLine)) << log_.Dump();
 }
 
-TEST_F(ElevatedRunnerTest, ReleasedWithoutAnArchiveTheInstanceFailsWithoutAnErrorKind) {
+TEST_F(ElevatedRunnerTest, ReleasedWithoutAnArchiveTheInstanceFailsWithTheGenericKind) {
   // An empty block: the program stays "fake_browser_arc", which is no file.
   auto runner = std::make_unique<ElevatedRunner>();
   StartInstance(runner.get(), 0);
   EXPECT_FALSE(runner->RunModule(controller_stop_.handle()));
   EXPECT_EQ(runner->exit_code(), -1);
-  EXPECT_EQ(GetSharedErrorKind(), 0);
-  EXPECT_TRUE(InstanceLogHas("ERROR: Browser archive fake_browser_arc does not exist (ExecuteAsAdmin:"))
+  EXPECT_EQ(GetSharedErrorKind(), kErrorGeneric);
+  EXPECT_TRUE(InstanceLogHas("ERROR: Cannot lock the browser archive fake_browser_arc"))
       << InstanceLog();
   EXPECT_FALSE(base::FileExists(report_path_));
+}
+
+TEST_F(ElevatedRunnerTest, ABlockNamingAnotherProgramIsRefusedAndNothingRuns) {
+  // Any program of the user can write the block: here it names the bare,
+  // unsigned test setup program, and the go-ahead comes as the parent's.
+  WriteBlockWithSetup(base::PathJoin(BinDir(), L"fake_setup.exe"));
+  auto runner = std::make_unique<ElevatedRunner>();
+  StartInstance(runner.get(), 0);
+  EXPECT_FALSE(runner->RunModule(controller_stop_.handle()));
+  EXPECT_EQ(runner->exit_code(), -1);
+  EXPECT_EQ(GetSharedErrorKind(), kErrorGeneric);
+  EXPECT_TRUE(InstanceLogHas("INFO: Verifying ")) << InstanceLog();
+  EXPECT_TRUE(InstanceLogHas("ERROR: Module verification failed: ")) << InstanceLog();
+  EXPECT_FALSE(InstanceLogHas("RunModule results")) << InstanceLog();
+  EXPECT_FALSE(InstanceLogHas("Process created")) << InstanceLog();
+  EXPECT_FALSE(base::FileExists(report_path_));
+}
+
+TEST_F(ElevatedRunnerTest, AnArchiveSwappedAfterTheParentsVerificationIsRefused) {
+  // The parent verified its copy of the signed archive; before the release
+  // the file is replaced by an unsigned program.
+  const std::wstring copy = base::PathJoin(base::DirName(GetLogFilePath()), L"kb_swapped.tmp");
+  ASSERT_TRUE(::CopyFileW(ArchivePath(L"good.arc").c_str(), copy.c_str(), FALSE));
+  WriteBlockWithSetup(copy);
+  auto runner = std::make_unique<ElevatedRunner>();
+  StartInstance(runner.get(), 0);
+  ASSERT_TRUE(::CopyFileW(base::PathJoin(BinDir(), L"fake_setup.exe").c_str(), copy.c_str(), FALSE));
+  EXPECT_FALSE(runner->RunModule(controller_stop_.handle()));
+  EXPECT_EQ(GetSharedErrorKind(), kErrorGeneric);
+  EXPECT_TRUE(InstanceLogHas("ERROR: Module verification failed: " + base::WideToUtf8(copy)))
+      << InstanceLog();
+  EXPECT_FALSE(base::FileExists(report_path_));
+  runner.reset();
+  base::DeleteFileIfExists(copy);
 }
 
 TEST_F(ElevatedRunnerTest, RunnerDestroyedBeforeReleaseStopsTheWaitingInstance) {
@@ -292,7 +334,7 @@ TEST_F(ElevatedRunnerTest, StopEventEndsTheParentsWaitAndAHungInstanceIsEndedAft
   EXPECT_TRUE(InstanceRunning());
   EXPECT_FALSE(runner->hung());
 
-  base::ScopedHandle stop = OpenStopEvent();
+  base::ScopedHandle stop = OpenStopEvent(*runner);
   ASSERT_TRUE(stop);
   runner->EnsureProcessFinished();
   EXPECT_TRUE(runner->hung());
@@ -334,10 +376,51 @@ TEST(ElevatedRunnerAloneTest, GracePeriodIsThirtySecondsUnlessATestShortensIt) {
   EXPECT_EQ(ElevatedGraceMs(), 30000u);
 }
 
+TEST(ElevatedRunnerAloneTest, EachRunHasItsOwnTokenAndRefusesEventsThatExistAlready) {
+  testing_support::LogCapture log;
+  ElevatedRunner first;
+  ElevatedRunner second;
+  ASSERT_TRUE(first.valid());
+  ASSERT_TRUE(second.valid());
+  EXPECT_TRUE(IsElevationToken(first.token()));
+  EXPECT_NE(first.token(), second.token());
+  EXPECT_FALSE(IsElevationToken(L""));
+  EXPECT_FALSE(IsElevationToken(std::wstring(32, L'A')));
+  EXPECT_FALSE(IsElevationToken(std::wstring(31, L'a')));
+  // Someone made the event before the parent: it is not used.
+  const std::wstring name = ElevatedGoAheadEventName(first.token());
+  EXPECT_FALSE(CreateFreshEvent(name));
+  EXPECT_TRUE(log.Has("Refused the event " + base::WideToUtf8(name) + ": it exists already"));
+  EXPECT_TRUE(CreateFreshEvent(ElevatedGoAheadEventName(NewElevationToken())));
+}
+
+TEST(ElevatedRunnerAloneTest, TheArchiveIsHeldAgainstWritesAndDeletion) {
+  const std::wstring path = base::PathJoin(base::DirName(GetLogFilePath()), L"kb_held.tmp");
+  ASSERT_TRUE(base::WriteStringToFile(path, "MZ"));
+  {
+    const base::ScopedHandle held = base::OpenFileForExecution(path);
+    ASSERT_TRUE(held);
+    base::ScopedHandle writer(::CreateFileW(path.c_str(), GENERIC_WRITE,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_FALSE(writer);
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(::DeleteFileW(path.c_str()));
+    EXPECT_FALSE(::MoveFileExW(path.c_str(), (path + L".moved").c_str(), MOVEFILE_REPLACE_EXISTING));
+    // Reading stays possible (setup's own start reads it).
+    base::ScopedHandle reader(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
+    EXPECT_TRUE(reader);
+  }
+  EXPECT_TRUE(::DeleteFileW(path.c_str()));
+}
+
 TEST(ElevatedRunnerAloneTest, WithoutAnInstanceDestructionSignalsNothingAndClosesTheOwnerWindow) {
   testing_support::LogCapture log;
   auto runner = std::make_unique<ElevatedRunner>();
-  base::ScopedHandle stop(::OpenEventW(SYNCHRONIZE, FALSE, kElevatedStopEventName));
+  ASSERT_TRUE(runner->valid());
+  base::ScopedHandle stop(
+      ::OpenEventW(SYNCHRONIZE, FALSE, ElevatedStopEventName(runner->token()).c_str()));
   ASSERT_TRUE(stop);
   HWND owner = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr,
                                  nullptr, ::GetModuleHandleW(nullptr), nullptr);

@@ -361,6 +361,50 @@ TEST_F(VerifyRulesTest, HashOnlyFlagStaysSetForLaterSignatures) {
   EXPECT_EQ(records[0].error_code_original, kBadDigest);
 }
 
+TEST_F(VerifyRulesTest, UnpinnedSignerWithoutACheckedChainIsRefused) {
+  // Before Windows 10 a failed check is repeated as the hash-only check,
+  // which builds no chain: a self-made certificate copying the listed serial
+  // numbers then passes it. An entry without a key must not accept that.
+  policy.extended_check_allowed = true;
+  policy.windows10_or_later = false;
+  trusted = {{kSha256Id, ""}};
+  ScriptedSource source({Failing(kUntrustedRoot, 0)});
+  EXPECT_FALSE(Run(&source));
+  EXPECT_TRUE(log.Has("The signer's chain was not checked and its trusted list entry pins no key. " +
+                      kPathText));
+  EXPECT_FALSE(log.Has("File successfully verified with sha256. " + kPathText));
+  EXPECT_EQ(Types(), std::vector<std::string>{"unpinned"});
+}
+
+TEST_F(VerifyRulesTest, UnpinnedSignerPassesWhenItsChainWasChecked) {
+  trusted = {{kSha256Id, ""}};
+  {
+    // The ordinary check built and checked the chain.
+    ScriptedSource source({Passing(true)});
+    EXPECT_TRUE(Run(&source));
+  }
+  // The hash-only check followed by the signer's own verification.
+  policy.extended_check_allowed = true;
+  policy.windows10_or_later = false;
+  policy.verify_signer = true;
+  ScriptedSource source({Failing(kUntrustedRoot, 0)});
+  EXPECT_TRUE(Run(&source));
+  EXPECT_EQ(source.signer_checks, 1);
+}
+
+TEST_F(VerifyRulesTest, PinnedSignerStillPassesTheHashOnlyCheck) {
+  policy.extended_check_allowed = true;
+  policy.windows10_or_later = false;
+  ScriptedSource source({Failing(kUntrustedRoot, 0)});
+  EXPECT_TRUE(Run(&source));
+  // A key that differs is refused as before.
+  trusted = {{kSha256Id, kKey1}};
+  records.clear();
+  ScriptedSource other({Failing(kUntrustedRoot, 0)});
+  EXPECT_FALSE(Run(&other));
+  EXPECT_EQ(Types().front(), "pub_key");
+}
+
 TEST_F(VerifyRulesTest, VerifySignerParameterChecksTheFileSigner) {
   policy.extended_check_allowed = true;
   policy.windows10_or_later = false;

@@ -17,7 +17,7 @@ import sys
 import tempfile
 
 ISSUER = {"codesign_sha256": "root", "codesign_sha1": "root", "outsider": "root",
-          "foreign_signer": "foreign_root"}
+          "foreign_signer": "foreign_root", "forged_signer": "forged_root"}
 
 SHA256 = ("codesign_sha256", "sha256")
 SHA1 = ("codesign_sha1", "sha1")
@@ -39,6 +39,9 @@ ARCHIVES = {
                          "signed by a certificate of the test authority that is not listed"),
     "foreign_root": ("standard", [("foreign_signer", "sha256")], None, False,
                      "listed signer whose authority is not in the Root store"),
+    "forged_serials": ("no_pub_key", [("forged_signer", "sha256")], None, False,
+                       "a self-made chain copying the listed signer's serial numbers, against a "
+                       "list entry that pins no key"),
     "unknown_key": ("unknown_key", [SHA256, SHA1], None, False,
                     "trusted list signed with a key outside the built-in table"),
     "key_index_10": ("key_index_10", [SHA256, SHA1], None, False,

@@ -14,6 +14,11 @@ Writes into OUT_DIR (replacing what was there):
                                    put on a trusted list
   foreign_root.{key,crt}           an authority that no prefix trusts
   foreign_signer.{key,crt}         code signing, issued by foreign_root
+  forged_root.{key,crt}            a self-made authority with the root's name
+                                   and serial number, trusted by nobody
+  forged_signer.{key,crt}          code signing, issued by forged_root, with
+                                   the name and serial number of
+                                   codesign_sha256
   localhost.{key,crt}              TLS server certificate for "localhost"
   localhost_expired.{key,crt}      the same, issued by the root, expired in 2021
   other_host.{key,crt}             TLS server certificate for "other.example"
@@ -66,10 +71,18 @@ def write(path, text):
     pathlib.Path(path).write_text(text)
 
 
+# Certificates that copy another one's serial number.
+SERIAL_OF = {"forged_root": "root", "forged_signer": "codesign_sha256"}
+
+
+def serial(name):
+    return SERIALS[SERIAL_OF.get(name, name)]
+
+
 def make_authority(work, name, subject):
     openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", f"{name}.key",
             "-out", f"{name}.crt", "-subj", subject, "-days", DAYS, "-sha256",
-            "-set_serial", "0x" + SERIALS[name],
+            "-set_serial", "0x" + serial(name),
             "-addext", "basicConstraints=critical,CA:TRUE",
             "-addext", "keyUsage=critical,keyCertSign,cRLSign,digitalSignature",
             "-addext", "subjectKeyIdentifier=hash", cwd=work)
@@ -81,7 +94,7 @@ def make_leaf(work, name, subject, issuer, digest, extensions):
     openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", f"{name}.key", "-out",
             f"{name}.csr", "-subj", subject, cwd=work)
     openssl("x509", "-req", "-in", f"{name}.csr", "-CA", f"{issuer}.crt", "-CAkey",
-            f"{issuer}.key", "-set_serial", "0x" + SERIALS[name], f"-{digest}", "-days", DAYS,
+            f"{issuer}.key", "-set_serial", "0x" + serial(name), f"-{digest}", "-days", DAYS,
             "-extfile", ext.name, "-out", f"{name}.crt", cwd=work)
     (work / f"{name}.csr").unlink()
     ext.unlink()
@@ -162,6 +175,9 @@ def generate(out):
         make_authority(work, "foreign_root", "/O=Foreign Test/CN=Foreign Test Root")
         make_leaf(work, "foreign_signer", "/O=Foreign Test/CN=Foreign Test Code Signing",
                   "foreign_root", "sha256", CODE_SIGNING)
+        make_authority(work, "forged_root", "/O=Kelmor Test/CN=Kelmor Test Root Authority")
+        make_leaf(work, "forged_signer", "/O=Kelmor Test/CN=Kelmor Test Code Signing SHA256",
+                  "forged_root", "sha256", CODE_SIGNING)
         make_leaf(work, "localhost", "/O=Kelmor Test/CN=localhost", "root", "sha256", SERVER)
         make_expired_leaf(work, "localhost_expired", "/O=Kelmor Test/CN=localhost", "root",
                           server_extensions("localhost"))

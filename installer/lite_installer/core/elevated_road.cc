@@ -4,7 +4,9 @@
 #include "base/scoped_handle.h"
 #include "base/strings.h"
 #include "base/test_hooks.h"
+#include "installer/lite_installer/core/elevated_runner.h"
 #include "installer/lite_installer/core/installer_command_line.h"
+#include "installer/lite_installer/core/installer_events.h"
 #include "installer/lite_installer/core/install_progress_receiver.h"
 #include "installer/lite_installer/core/installer.h"
 #include "installer/lite_installer/core/startup_steps.h"
@@ -12,9 +14,6 @@
 #include "base/files.h"
 
 namespace lite_installer {
-
-extern const wchar_t kElevatedGoAheadEventName[] = L"0c0f0f0d-6434-4cfd-a5e9-23e9ca4d94b6";
-extern const wchar_t kElevatedStopEventName[] = L"fef32d6d-67e9-4654-b314-6c72098ff5d1";
 
 namespace {
 
@@ -55,9 +54,20 @@ class ProgressForwarder : public InstallProgressReceiver {
 int RunSetupAsAdmin(const InstallerCommandLine& command_line, HANDLE parent) {
   InstallerCommandLine setup_command_line = command_line;
   ApplyDelayedParams(&setup_command_line);
+  // The parameter block and the archive can be written by any program of
+  // the user: the archive is held against writes and deletion, verified
+  // again with the first installer's rules, and run while still held.
   const std::wstring archive = setup_command_line.program();
-  if (!base::FileExists(archive)) {
-    LOG_TAG(ERROR, "ExecuteAsAdmin") << "Browser archive " << archive << " does not exist";
+  const base::ScopedHandle lock = base::OpenFileForExecution(archive);
+  if (!lock) {
+    PLOG_TAG(ERROR, "ExecuteAsAdmin", ::GetLastError()) << "Cannot lock the browser archive " << archive;
+    SetSharedErrorKind(kErrorGeneric);
+    return -1;
+  }
+  LOG_TAG(INFO, "ExecuteAsAdmin") << "Verifying " << archive;
+  if (!VerifyDownloadedModule(archive)) {
+    LOG_TAG(ERROR, "ExecuteAsAdmin") << "Module verification failed: " << archive;
+    SetSharedErrorKind(kErrorGeneric);
     return -1;
   }
   const auto window_value = base::ParseInt64(setup_command_line.GetSwitchValue("progress-window"));
@@ -86,10 +96,20 @@ int ExecuteAsAdmin() {
   base::ScopedHandle parent(::OpenProcess(SYNCHRONIZE, TRUE, parent_id));
   LOG(INFO) << "Start installer as admin";
 
+  const std::wstring token = command_line.GetSwitchValue(kElevationTokenSwitch);
+  if (!IsElevationToken(token)) {
+    LOG(ERROR) << "The elevated instance has no valid token of its run";
+    return -1;
+  }
   const InstallerCommandLine setup_command_line(setup_command);
 
-  base::ScopedHandle go_ahead(::OpenEventW(SYNCHRONIZE, FALSE, kElevatedGoAheadEventName));
-  base::ScopedHandle stop(::OpenEventW(SYNCHRONIZE, FALSE, kElevatedStopEventName));
+  base::ScopedHandle go_ahead(
+      ::OpenEventW(SYNCHRONIZE, FALSE, ElevatedGoAheadEventName(token).c_str()));
+  base::ScopedHandle stop(::OpenEventW(SYNCHRONIZE, FALSE, ElevatedStopEventName(token).c_str()));
+  if (!go_ahead || !stop) {
+    PLOG(ERROR, ::GetLastError()) << "The elevated instance cannot reach its parent's events";
+    return -1;
+  }
   const HANDLE handles[] = {go_ahead.get(), stop.get(), parent.get()};
   const DWORD wait = ::WaitForMultipleObjects(3, handles, FALSE, INFINITE);
   // Tests of the parent's grace period play an instance that never ends.

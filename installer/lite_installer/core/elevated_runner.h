@@ -5,13 +5,25 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "base/scoped_handle.h"
 
 namespace lite_installer {
 
-extern const wchar_t kElevatedGoAheadEventName[];
-extern const wchar_t kElevatedStopEventName[];
+// The two named events shared with the elevated instance carry a random
+// token of the run (32 lower-case hexadecimal digits), which the first
+// installer makes before it starts the instance and hands over on the
+// instance's command line under this switch.
+extern const char kElevationTokenSwitch[];
+std::wstring ElevatedGoAheadEventName(const std::wstring& token);
+std::wstring ElevatedStopEventName(const std::wstring& token);
+// A new token from the system's random source; empty when there is none.
+std::wstring NewElevationToken();
+bool IsElevationToken(const std::wstring& text);
+// A named auto-reset event that did not exist before: one that exists
+// already was made by someone else and is refused (logged, empty handle).
+base::ScopedHandle CreateFreshEvent(const std::wstring& name);
 
 // How long the instance may take to end once the parent is done with it
 // before it is terminated: 30 seconds (test builds: hook ELEVATED_GRACE_MS).
@@ -19,6 +31,7 @@ DWORD ElevatedGraceMs();
 
 class ElevatedRunner {
  public:
+  // Makes the run's token and creates both events.
   ElevatedRunner();
   ElevatedRunner(const ElevatedRunner&) = delete;
   ElevatedRunner& operator=(const ElevatedRunner&) = delete;
@@ -31,6 +44,10 @@ class ElevatedRunner {
   // Waits up to 30 seconds for the instance, then terminates it.
   virtual void EnsureProcessFinished();
 
+  // False when the token or either event could not be made: the instance
+  // must not be started then.
+  bool valid() const { return go_ahead_event_ && stop_event_; }
+  const std::wstring& token() const { return token_; }
   int32_t exit_code() const { return exit_code_; }
   bool released() const { return released_; }
   bool hung() const { return hung_; }
@@ -40,6 +57,7 @@ class ElevatedRunner {
  private:
   base::ScopedHandle process_;
   HWND owner_window_ = nullptr;
+  std::wstring token_;
   base::ScopedHandle go_ahead_event_;
   base::ScopedHandle stop_event_;
   bool released_ = false;

@@ -94,9 +94,17 @@ bool NeedStartThisProcessAsAdmin() {
 }
 
 bool Installer::StartElevatedInstaller() {
+  // The events exist before the instance starts, under names that carry
+  // the run's token; the instance learns the token from its command line.
+  auto runner = std::make_unique<ElevatedRunner>();
+  if (!runner->valid()) {
+    LOG(ERROR) << "The elevated instance is not started: its events could not be made";
+    return false;
+  }
   InstallerCommandLine line = InstallerCommandLine::ForCurrentProcess();
   line.AppendSwitch("run-as-admin");
   line.AppendSwitch("parent-installer-process-id", std::to_wstring(::GetCurrentProcessId()));
+  line.AppendSwitch(kElevationTokenSwitch, runner->token());
   line.AppendSwitch("setup-cmd-line", BuildSetupCommandLine(L"fake_browser_arc", false).Render());
   const std::wstring program = line.program();
   line.set_program(L"");
@@ -115,7 +123,7 @@ bool Installer::StartElevatedInstaller() {
     ::SetWindowPos(owner, HWND_TOPMOST, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE);
   }
 
-  elevated_runner_ = std::make_unique<ElevatedRunner>();
+  elevated_runner_ = std::move(runner);
   SHELLEXECUTEINFOW info = {sizeof(info)};
   info.fMask = SEE_MASK_NOCLOSEPROCESS;
   info.hwnd = owner;

@@ -83,8 +83,7 @@ int32_t Installer::InstallBrowser() {
       return kErrorGeneric;
     }
   } else {
-    lock.reset(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_EXECUTE, FILE_SHARE_READ,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    lock = base::OpenFileForExecution(path);
     if (!lock) {
       PLOG(ERROR, ::GetLastError()) << "Cannot lock file: " << path;
       return kErrorGeneric;
@@ -230,6 +229,14 @@ bool Installer::RunModuleAndWait(const wchar_t* application, const std::wstring&
   }
   if (have_code && code == 8) {
     SetSharedErrorKind(kErrorSetupExit8);
+    return false;
+  }
+  // The top 8 bits of setup's exit code are its class; every class but 0
+  // names an error (a generic error, an archive that could not be
+  // extracted, ...), whatever the lower bits say.
+  if (have_code && (code >> 24) != 0) {
+    LOG(ERROR) << "Setup failed: its exit code is of an error class";
+    SetSharedErrorKind(kErrorGeneric);
     return false;
   }
   return have_code;
