@@ -54,6 +54,18 @@ ScopedHandle OpenFileForExecution(const std::wstring& path) {
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+HMODULE LoadSystemLibrary(std::wstring_view file_name) {
+  if (file_name.empty() || file_name.find_first_of(L"\\/:") != std::wstring_view::npos) {
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  wchar_t system[MAX_PATH];
+  const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return nullptr;
+  const std::wstring path = PathJoin(std::wstring_view(system, length), file_name);
+  return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
 bool DirectoryExists(const std::wstring& path) {
   const DWORD a = ::GetFileAttributesW(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);

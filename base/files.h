@@ -41,6 +41,11 @@ ScopedHandle OpenFileForExecution(const std::wstring& path);
 // Deletes a folder with everything inside it.
 bool DeleteDirectoryRecursive(const std::wstring& path);
 
+// Loads a DLL of the system folder by its full path, never from the
+// program's folder or the search path; its own imports are looked for in the
+// system folder first. Null (and GetLastError) on failure.
+HMODULE LoadSystemLibrary(std::wstring_view file_name);
+
 // The executable of this process (GetModuleFileNameW, any length).
 std::wstring GetModulePath(HMODULE module = nullptr);
 

@@ -147,7 +147,7 @@ bool CrashHandler::InstallForUser(const std::string& user_id) {
                      : base::PathJoin(temp, base::AsciiToWide(report_id) + L".dmp");
   }
 
-  dbghelp_.reset(::LoadLibraryW(L"dbghelp.dll"));
+  dbghelp_.reset(base::LoadSystemLibrary(L"dbghelp.dll"));
   if (!dbghelp_) return false;
   write_dump_ = reinterpret_cast<MiniDumpWriteDumpFunction>(
       ::GetProcAddress(dbghelp_.get(), "MiniDumpWriteDump"));

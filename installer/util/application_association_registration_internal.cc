@@ -83,7 +83,7 @@ std::wstring GuidText(const GUID& guid) {
 
 FARPROC Shell32Function(const char* name) {
   HMODULE shell32 = ::GetModuleHandleW(L"shell32.dll");
-  if (!shell32) shell32 = ::LoadLibraryW(L"shell32.dll");
+  if (!shell32) shell32 = base::LoadSystemLibrary(L"shell32.dll");
   return shell32 ? ::GetProcAddress(shell32, name) : nullptr;
 }
 

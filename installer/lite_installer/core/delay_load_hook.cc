@@ -8,6 +8,7 @@
 #include <cwchar>
 #include <string>
 
+#include "base/files.h"
 #include "base/logging.h"
 #include "base/strings.h"
 
@@ -20,10 +21,22 @@ bool g_user32_loading = false;
 
 bool IsUser32(const char* dll) { return dll && _strnicmp(dll, "user32.dll", 10) == 0; }
 
+// The common controls come from the side-by-side version the manifest
+// names, which only a load by name finds; the activation context is
+// searched before the program's folder for it.
+bool IsSideBySide(const char* dll) { return dll && _stricmp(dll, "comctl32.dll") == 0; }
+
 FARPROC WINAPI NotifyHook(unsigned reason, PDelayLoadInfo info) {
   if ((reason == dliNotePreLoadLibrary || reason == dliNotePreGetProcAddress) &&
       !g_user32_loading && IsUser32(info->szDll))
     g_user32_loading = true;
+  // Every other system DLL is loaded from the system folder by its full
+  // path, so a file of the same name beside the installer is never taken,
+  // whether or not the search path could be hardened.
+  if (reason == dliNotePreLoadLibrary && info->szDll && !IsSideBySide(info->szDll)) {
+    if (HMODULE module = base::LoadSystemLibrary(base::AsciiToWide(info->szDll)))
+      return reinterpret_cast<FARPROC>(module);
+  }
   return nullptr;
 }
 

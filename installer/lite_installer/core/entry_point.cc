@@ -5,6 +5,7 @@
 #include <objbase.h>
 
 #include <memory>
+#include <optional>
 
 #include "base/files.h"
 #include "base/logging.h"
@@ -168,15 +169,38 @@ void BringProcessWindowToTop(DWORD process_id) {
   if (!attached || ::GetForegroundWindow() != window) ForceForeground(window);
 }
 
+// Ends the run where the hardening says so: an insecure environment, a DLL
+// beside the executable, or a protected copy that ran the installation.
+// Decided before anything else is loaded (the crash handler's dbghelp.dll
+// among them), so that nothing is loaded in an environment found unsafe.
+std::optional<int> EndForSecureEnvironment(SecureEnvironmentStatus secure, int secure_exit_code) {
+  switch (secure) {
+    case kSecureEnvironmentInsecure:
+      LOG_TAG(INFO, kTag) << "Exiting, because of insecure environment.";
+      return secure_exit_code;
+    case kSecureEnvironmentDllsFound:
+      LOG_TAG(INFO, kTag) << "Exiting, DLL files found in working directory";
+      return -200;
+    case kSecureEnvironmentCopyFinished:
+      return secure_exit_code;
+    case kSecureEnvironmentNotFound:
+    case kSecureEnvironmentSet:
+      break;
+  }
+  return std::nullopt;
+}
+
 int RunLiteInstaller() {
   InstallDelayLoadHooks();
   int secure_exit_code = 0;
   const SecureEnvironmentStatus secure = SetupSecureEnvironment(&secure_exit_code);
 
-  ScopedCrashHandler crash_handler;
   base::SetLogSink(std::make_unique<FileLogger>(GetLogFilePath(), kLogSizeLimit));
   LOG_TAG(INFO, kTag) << "-------------------------------------- Start install.";
-  // Lines of the crash handler's installation, written before the log existed.
+  if (const std::optional<int> end = EndForSecureEnvironment(secure, secure_exit_code)) return *end;
+
+  ScopedCrashHandler crash_handler;
+  // Lines of the crash handler's installation.
   crash::CrashHandler::Get().FlushStartupLog();
   if (int probe_exit = 0; RunTestProbes(&probe_exit)) return probe_exit;
 
@@ -188,22 +212,10 @@ int RunLiteInstaller() {
     return code;
   }
 
-  switch (secure) {
-    case kSecureEnvironmentInsecure:
-      LOG_TAG(INFO, kTag) << "Exiting, because of insecure environment.";
-      return secure_exit_code;
-    case kSecureEnvironmentNotFound:
-      LOG_TAG(INFO, kTag) << "Can't find secure environment.";
-      break;
-    case kSecureEnvironmentSet:
-      LOG_TAG(INFO, kTag) << "Runned in secure environment.";
-      break;
-    case kSecureEnvironmentDllsFound:
-      LOG_TAG(INFO, kTag) << "Exiting, DLL files found in working directory";
-      return -200;
-    case kSecureEnvironmentCopyFinished:
-      return secure_exit_code;
-  }
+  if (secure == kSecureEnvironmentNotFound)
+    LOG_TAG(INFO, kTag) << "Can't find secure environment.";
+  else
+    LOG_TAG(INFO, kTag) << "Runned in secure environment.";
 
   if (command_line.HasSwitch("run-as-admin")) return ExecuteAsAdmin();
 
