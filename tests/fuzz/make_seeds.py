@@ -48,6 +48,11 @@ def main():
             "partner": b"//" + b"A" * 172 + b"\n" + (SOURCE / "tests/data/config/partner_config.json").read_bytes(),
             "extended": b'{"a": "x\\v\\x41\\u00e9\tb", /* c */ "n": [1, 2.5e3, -0, true, null]}',
         },
+        "base64_fuzzer": {
+            "padded": b"Zm9vYg==",
+            "unpadded": b"Zm9vYmE",
+            "binary": bytes(range(0, 256, 7)),
+        },
         "distrib_params_fuzzer": {
             "simple": b"a=1&b&c=",
             "full": b"banerid=7&lang=ru&def=1&stat=2&first=1&uac=0&u=a=b%20c&&x",
