@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Seed corpora of the fuzz targets: small executable images carrying tags in
 both carriers (built with the distributor tool's own DER code), package
-documents and parameter strings."""
+documents, parameter strings and feature lists."""
 import pathlib
 import struct
 import sys
@@ -52,6 +52,10 @@ def main():
             "padded": b"Zm9vYg==",
             "unpadded": b"Zm9vYmE",
             "binary": bytes(range(0, 256, 7)),
+        },
+        "feature_overrides_fuzzer": {
+            "example": b"win7update:win7-version=6.0,verify_signer=true;-other",
+            "blanks": b" win7update : win7-version = 6.0 , verify_signer=true ; -other ;; third:",
         },
         "distrib_params_fuzzer": {
             "simple": b"a=1&b&c=",
