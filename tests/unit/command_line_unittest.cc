@@ -59,6 +59,17 @@ TEST(InstallerCommandLine, RenderedLineParsesBackToTheSameSwitches) {
   EXPECT_EQ(parsed.switches(), line.switches());
 }
 
+TEST(InstallerCommandLine, ArgumentsParseAsTheCommandLineDoes) {
+  const InstallerCommandLine whole(L"a.exe --brand-name=ua=uk /SEMI-SILENT plain \"--x=a b\"");
+  InstallerCommandLine split;
+  split.ParseArguments({L"a.exe", L"--brand-name=ua=uk", L"/SEMI-SILENT", L"plain", L"--x=a b"});
+  EXPECT_EQ(split.program(), whole.program());
+  EXPECT_EQ(split.switches(), whole.switches());
+  split.ParseArguments({});
+  EXPECT_EQ(split.program(), L"");
+  EXPECT_TRUE(split.switches().empty());
+}
+
 TEST(QuoteArgumentIfNeeded, OnlyWhenNeeded) {
   EXPECT_EQ(QuoteArgumentIfNeeded(L"simple"), L"simple");
   EXPECT_EQ(QuoteArgumentIfNeeded(L"a\\b"), L"\"a\\b\"");
