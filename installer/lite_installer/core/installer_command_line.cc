@@ -72,7 +72,8 @@ std::wstring InstallerCommandLine::Render() const {
 }
 
 std::wstring QuoteArgumentIfNeeded(std::wstring_view arg) {
-  if (arg.find_first_of(L" \"\\") == std::wstring_view::npos) return std::wstring(arg);
+  // Blanks are spaces and tabs: both end an unquoted argument.
+  if (arg.find_first_of(L" \t\"\\") == std::wstring_view::npos) return std::wstring(arg);
   std::wstring out = L"\"";
   size_t backslashes = 0;
   for (wchar_t c : arg) {

@@ -47,8 +47,8 @@ class InstallerCommandLine {
   std::map<std::string, std::wstring> switches_;
 };
 
-// Quotes one argument by the Windows rules when it holds a blank, a double
-// quote or a backslash.
+// Quotes one argument by the Windows rules when it holds a blank (a space or
+// a tab), a double quote or a backslash.
 std::wstring QuoteArgumentIfNeeded(std::wstring_view arg);
 
 }  // namespace lite_installer
