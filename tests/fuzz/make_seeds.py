@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Seed corpora of the fuzz targets: small executable images carrying tags in
 both carriers (built with the distributor tool's own DER code), package
-documents, parameter strings and feature lists."""
+documents, parameter strings, feature lists and command lines."""
 import pathlib
 import struct
 import sys
@@ -34,6 +34,10 @@ def signed_data(certificates):
     return t.der(0x30, oid + t.der(0xA0, t.der(0x30, inner)))
 
 
+def command_line(text):
+    return text.encode("utf-16-le")
+
+
 def main():
     out = pathlib.Path(sys.argv[1])
     seeds = {
@@ -56,6 +60,10 @@ def main():
         "feature_overrides_fuzzer": {
             "example": b"win7update:win7-version=6.0,verify_signer=true;-other",
             "blanks": b" win7update : win7-version = 6.0 , verify_signer=true ; -other ;; third:",
+        },
+        "command_line_fuzzer": {
+            "switches": command_line('--brand-name=ua_uk /SILENT -semi-silent plain "--x=a b"'),
+            "quoting": command_line('--path="C:\\a b\\\\" --quote="say \\"hi\\"" --tab="a\tb"'),
         },
         "distrib_params_fuzzer": {
             "simple": b"a=1&b&c=",
