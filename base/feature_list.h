@@ -5,20 +5,16 @@
 //   base::GetFeatureParam(kWin7Update, "win7-version");
 //
 // A feature is on or off by its default unless the process-wide list
-// overrides it. Overrides come from the text form (below); test builds read
-// it from the test hook KELMOR_TEST_FEATURES on first use. Read-only after
-// start-up except in tests.
-//
-// Text form: entries separated by ";". An entry is a feature name, "-" before
-// the name turns it off, and ":" after it starts its parameters, separated by
-// "," as name=value. Blanks around the parts are ignored:
-//   "win7update:win7-version=6.0,verify_signer=true;-other"
+// overrides it. Overrides come from the text form (base/feature_overrides.h);
+// test builds read it from the test hook KELMOR_TEST_FEATURES on first use.
+// Read-only after start-up except in tests.
 #pragma once
 
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "base/feature_overrides.h"
 
 namespace base {
 
@@ -26,16 +22,6 @@ struct Feature {
   const char* name;
   bool enabled_by_default;
 };
-
-struct FeatureOverride {
-  bool enabled = true;
-  std::map<std::string, std::string, std::less<>> params;
-};
-using FeatureOverrides = std::map<std::string, FeatureOverride, std::less<>>;
-
-// Parses the text form; nullopt for a malformed text (an empty name or
-// parameter name, a parameter without "=", a name given twice). Pure.
-std::optional<FeatureOverrides> ParseFeatureOverrides(std::string_view text);
 
 class FeatureList {
  public:

@@ -55,7 +55,8 @@ add_test(NAME fuzz_build COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/run_fuzzer bui
          ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/fuzz)
 set_tests_properties(fuzz_build PROPERTIES FIXTURES_SETUP kelmor_fuzzers LABELS fuzz TIMEOUT 600)
 foreach(fuzzer json_fuzzer installer_tag_fuzzer distrib_params_fuzzer link_markup_fuzzer
-                download_logic_fuzzer)
+                download_logic_fuzzer base64_fuzzer feature_overrides_fuzzer command_line_fuzzer
+                cabinet_extraction_fuzzer information_stream_fuzzer)
   add_test(NAME fuzz_${fuzzer} COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/run_fuzzer run
            ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/fuzz ${fuzzer} ${KELMOR_FUZZ_SECONDS})
   set_tests_properties(fuzz_${fuzzer} PROPERTIES FIXTURES_REQUIRED kelmor_fuzzers LABELS fuzz

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Seed corpora of the fuzz targets: small executable images carrying tags in
 both carriers (built with the distributor tool's own DER code), package
-documents and parameter strings."""
+documents, parameter strings, feature lists, command lines and a crash dump."""
 import pathlib
 import struct
 import sys
@@ -34,6 +34,28 @@ def signed_data(certificates):
     return t.der(0x30, oid + t.der(0xA0, t.der(0x30, inner)))
 
 
+def crash_dump(annotations):
+    """A dump whose information stream is relocated: header, a directory of
+    one stream, then the stream with absolute offsets."""
+    stream_at = 32 + 12
+    dictionary = stream_at + 52
+    strings_at = dictionary + 4 + 8 * len(annotations)
+    entries, strings = b"", b""
+    for key, value in sorted(annotations.items()):
+        for text in (key, value):
+            entries += struct.pack("<I", strings_at + len(strings))
+            strings += struct.pack("<I", len(text)) + text + b"\0"
+    body = struct.pack("<I", len(annotations)) + entries + strings
+    stream = (struct.pack("<I", 1) + bytes(range(1, 17)) + bytes(range(100, 116))
+              + struct.pack("<IIII", len(body), dictionary, 0, 0) + body)
+    header = struct.pack("<IIIIIIQ", 0x504D444D, 0xA793, 1, 32, 0, 0, 0)
+    return header + struct.pack("<III", 0x43500001, len(stream), stream_at) + stream
+
+
+def command_line(text):
+    return text.encode("utf-16-le")
+
+
 def main():
     out = pathlib.Path(sys.argv[1])
     seeds = {
@@ -47,6 +69,22 @@ def main():
             "package": (SOURCE / "resources/brand_packages/brand_config.json").read_bytes(),
             "partner": b"//" + b"A" * 172 + b"\n" + (SOURCE / "tests/data/config/partner_config.json").read_bytes(),
             "extended": b'{"a": "x\\v\\x41\\u00e9\tb", /* c */ "n": [1, 2.5e3, -0, true, null]}',
+        },
+        "base64_fuzzer": {
+            "padded": b"Zm9vYg==",
+            "unpadded": b"Zm9vYmE",
+            "binary": bytes(range(0, 256, 7)),
+        },
+        "feature_overrides_fuzzer": {
+            "example": b"win7update:win7-version=6.0,verify_signer=true;-other",
+            "blanks": b" win7update : win7-version = 6.0 , verify_signer=true ; -other ;; third:",
+        },
+        "command_line_fuzzer": {
+            "switches": command_line('--brand-name=ua_uk /SILENT -semi-silent plain "--x=a b"'),
+            "quoting": command_line('--path="C:\\a b\\\\" --quote="say \\"hi\\"" --tab="a\tb"'),
+        },
+        "information_stream_fuzzer": {
+            "relocated": crash_dump({b"prod": b"Kelmor", b"ver": b"1.0", b"empty": b""}),
         },
         "distrib_params_fuzzer": {
             "simple": b"a=1&b&c=",

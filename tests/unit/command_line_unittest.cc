@@ -59,11 +59,32 @@ TEST(InstallerCommandLine, RenderedLineParsesBackToTheSameSwitches) {
   EXPECT_EQ(parsed.switches(), line.switches());
 }
 
+TEST(InstallerCommandLine, ValuesWithTabsStayOneArgument) {
+  InstallerCommandLine line;
+  line.set_program(L"C:\\dir\\x.exe");
+  line.AppendSwitch("partner-id", L"a\tb");
+  line.AppendSwitch("z", L"tab\t");
+  const InstallerCommandLine parsed(line.Render());
+  EXPECT_EQ(parsed.switches(), line.switches());
+}
+
+TEST(InstallerCommandLine, ArgumentsParseAsTheCommandLineDoes) {
+  const InstallerCommandLine whole(L"a.exe --brand-name=ua=uk /SEMI-SILENT plain \"--x=a b\"");
+  InstallerCommandLine split;
+  split.ParseArguments({L"a.exe", L"--brand-name=ua=uk", L"/SEMI-SILENT", L"plain", L"--x=a b"});
+  EXPECT_EQ(split.program(), whole.program());
+  EXPECT_EQ(split.switches(), whole.switches());
+  split.ParseArguments({});
+  EXPECT_EQ(split.program(), L"");
+  EXPECT_TRUE(split.switches().empty());
+}
+
 TEST(QuoteArgumentIfNeeded, OnlyWhenNeeded) {
   EXPECT_EQ(QuoteArgumentIfNeeded(L"simple"), L"simple");
   EXPECT_EQ(QuoteArgumentIfNeeded(L"a\\b"), L"\"a\\b\"");
   EXPECT_EQ(QuoteArgumentIfNeeded(L"a\\\\\"b"), L"\"a\\\\\\\\\\\"b\"");
   EXPECT_EQ(QuoteArgumentIfNeeded(L""), L"");
+  EXPECT_EQ(QuoteArgumentIfNeeded(L"a\tb"), L"\"a\tb\"");
 }
 
 }  // namespace

@@ -2,23 +2,16 @@
 
 #include <windows.h>
 #include <fdi.h>
-#include <fcntl.h>
-
-#include <cstdio>
-#include <cstring>
 
 #include "base/files.h"
 #include "base/logging.h"
 #include "base/scoped_handle.h"
 #include "base/strings.h"
+#include "installer/lite_installer/config/cabinet_extraction.h"
 #include "installer/util/registry.h"
 
 namespace lite_installer {
 namespace {
-
-// A package holds one small document; anything bigger is refused rather
-// than allocated.
-constexpr size_t kMaxExtractedFileSize = 8 * 1024 * 1024;
 
 struct DetectionRow {
   const char* region;    // "" matches any
@@ -74,112 +67,32 @@ const CabinetLibrary& GetCabinetLibrary() {
   return library;
 }
 
-constexpr uint32_t kContextMagic = 0x4B434142;  // "KCAB"
-
-struct ExtractionContext {
-  uint32_t magic = kContextMagic;
-  std::string_view bytes;
-  std::string filter;
-  std::string output;
-  bool output_too_large = false;
-  std::map<std::string, std::string>* files = nullptr;
-};
-
-// What an FDI file handle points to: a read cursor over the cabinet bytes,
-// or the output of the file being extracted.
-struct FdiHandle {
-  enum Kind { kCabinet, kOutput } kind;
-  ExtractionContext* context;
-  size_t position;
-};
-
-FdiHandle* FromHandle(INT_PTR handle) { return reinterpret_cast<FdiHandle*>(handle); }
-
 void* DIAMONDAPI FdiAlloc(ULONG size) { return ::HeapAlloc(::GetProcessHeap(), 0, size); }
 void DIAMONDAPI FdiFree(void* p) { ::HeapFree(::GetProcessHeap(), 0, p); }
 
-INT_PTR DIAMONDAPI FdiOpen(char* name, int, int) {
-  // The "cabinet name" is the decimal address of the extraction context.
-  const std::optional<int64_t> address = base::ParseInt64(std::string_view(name ? name : ""));
-  if (!address || *address == 0) return -1;
-  auto* context = reinterpret_cast<ExtractionContext*>(static_cast<uintptr_t>(*address));
-  if (context->magic != kContextMagic) return -1;
-  auto* handle = static_cast<FdiHandle*>(FdiAlloc(sizeof(FdiHandle)));
-  if (!handle) return -1;
-  *handle = {FdiHandle::kCabinet, context, 0};
-  return reinterpret_cast<INT_PTR>(handle);
-}
-
+// The file callbacks work on the extraction's in-memory files.
+INT_PTR DIAMONDAPI FdiOpen(char* name, int, int) { return CabinetExtraction::Open(name); }
 UINT DIAMONDAPI FdiRead(INT_PTR h, void* buffer, UINT count) {
-  FdiHandle* handle = FromHandle(h);
-  if (!handle || handle->kind != FdiHandle::kCabinet) return static_cast<UINT>(-1);
-  const std::string_view bytes = handle->context->bytes;
-  const size_t available = bytes.size() - handle->position;
-  const size_t n = count < available ? count : available;
-  std::memcpy(buffer, bytes.data() + handle->position, n);
-  handle->position += n;
-  return static_cast<UINT>(n);
+  return CabinetExtraction::Read(h, buffer, count);
 }
-
 UINT DIAMONDAPI FdiWrite(INT_PTR h, void* buffer, UINT count) {
-  FdiHandle* handle = FromHandle(h);
-  if (!handle || handle->kind != FdiHandle::kOutput) return static_cast<UINT>(-1);
-  ExtractionContext* context = handle->context;
-  if (context->output.size() + count > kMaxExtractedFileSize) {
-    context->output_too_large = true;
-    return static_cast<UINT>(-1);
-  }
-  context->output.append(static_cast<const char*>(buffer), count);
-  return count;
+  return CabinetExtraction::Write(h, buffer, count);
 }
-
-int DIAMONDAPI FdiClose(INT_PTR h) {
-  FdiFree(FromHandle(h));
-  return 0;
-}
-
+int DIAMONDAPI FdiClose(INT_PTR h) { return CabinetExtraction::Close(h); }
 __LONG32 DIAMONDAPI FdiSeek(INT_PTR h, __LONG32 distance, int origin) {
-  FdiHandle* handle = FromHandle(h);
-  if (!handle || handle->kind != FdiHandle::kCabinet) return -1;
-  const int64_t size = static_cast<int64_t>(handle->context->bytes.size());
-  int64_t target;
-  switch (origin) {
-    case SEEK_SET: target = distance; break;
-    case SEEK_CUR: target = static_cast<int64_t>(handle->position) + distance; break;
-    case SEEK_END: target = size + distance; break;
-    default: return -1;
-  }
-  if (target < 0 || target > size) return -1;
-  handle->position = static_cast<size_t>(target);
-  return static_cast<__LONG32>(target);
+  return CabinetExtraction::Seek(h, distance, origin);
 }
 
 INT_PTR DIAMONDAPI FdiNotify(FDINOTIFICATIONTYPE type, PFDINOTIFICATION notification) {
-  auto* context = static_cast<ExtractionContext*>(notification->pv);
+  auto* extraction = static_cast<CabinetExtraction*>(notification->pv);
   switch (type) {
     case fdintCABINET_INFO:
     case fdintENUMERATE:
       return 0;
-    case fdintCOPY_FILE: {
-      const char* name = notification->psz1 ? notification->psz1 : "";
-      if (!context->filter.empty() && context->filter != name) return 0;
-      context->output.clear();
-      if (notification->cb > 0)
-        context->output.reserve(static_cast<size_t>(notification->cb) < kMaxExtractedFileSize
-                                    ? static_cast<size_t>(notification->cb)
-                                    : kMaxExtractedFileSize);
-      auto* handle = static_cast<FdiHandle*>(FdiAlloc(sizeof(FdiHandle)));
-      if (!handle) return -1;
-      *handle = {FdiHandle::kOutput, context, 0};
-      return reinterpret_cast<INT_PTR>(handle);
-    }
-    case fdintCLOSE_FILE_INFO: {
-      const char* name = notification->psz1 ? notification->psz1 : "";
-      (*context->files)[name] = std::move(context->output);
-      context->output.clear();
-      FdiFree(FromHandle(notification->hf));
-      return TRUE;
-    }
+    case fdintCOPY_FILE:
+      return extraction->BeginFile(notification->psz1, notification->cb);
+    case fdintCLOSE_FILE_INFO:
+      return extraction->FinishFile(notification->psz1, notification->hf) ? TRUE : FALSE;
     default:
       return -1;
   }
@@ -196,16 +109,11 @@ bool ExtractCabinet(std::string_view cabinet, const std::string& filter_name,
   HFDI fdi = library.create(&FdiAlloc, &FdiFree, &FdiOpen, &FdiRead, &FdiWrite, &FdiClose,
                             &FdiSeek, cpuUNKNOWN, &error);
   if (!fdi) return false;
-  ExtractionContext context;
-  context.bytes = cabinet;
-  context.filter = filter_name;
-  context.files = files;
-  char name[32];
-  std::snprintf(name, sizeof(name), "%llu",
-                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(&context)));
+  CabinetExtraction extraction(cabinet, filter_name, files);
+  std::string name = extraction.CabinetName();
   char path[1] = "";
-  const bool ok =
-      library.copy(fdi, name, path, 0, &FdiNotify, nullptr, &context) && !context.output_too_large;
+  const bool ok = library.copy(fdi, name.data(), path, 0, &FdiNotify, nullptr, &extraction) &&
+                  !extraction.output_too_large();
   library.destroy(fdi);
   // The cabinet library may hand over a file it could not finish (a cut or
   // corrupt archive, a refused write): nothing of a failed extraction is kept.

@@ -1,10 +1,5 @@
 #include "installer/lite_installer/core/installer_command_line.h"
 
-#include <windows.h>
-
-#include <shellapi.h>
-
-#include "base/scoped_handle.h"
 #include "base/strings.h"
 
 namespace lite_installer {
@@ -16,29 +11,11 @@ std::string NormalizeName(std::wstring_view name) {
 
 }  // namespace
 
-InstallerCommandLine::InstallerCommandLine(const std::wstring& command_line) {
-  Parse(command_line);
-}
-
-InstallerCommandLine& InstallerCommandLine::ForCurrentProcess() {
-  static InstallerCommandLine* instance = new InstallerCommandLine(::GetCommandLineW());
-  return *instance;
-}
-
-void InstallerCommandLine::Parse(const std::wstring& command_line) {
+void InstallerCommandLine::ParseArguments(const std::vector<std::wstring>& argv) {
   program_.clear();
   switches_.clear();
-  int argc = 0;
-  // CommandLineToArgvW treats an empty string as "the current program".
-  if (!command_line.empty()) {
-    base::ScopedLocalMem memory;
-    wchar_t** argv = ::CommandLineToArgvW(command_line.c_str(), &argc);
-    memory.reset(reinterpret_cast<HLOCAL>(argv));
-    if (argv) {
-      if (argc > 0) program_ = argv[0];
-      for (int i = 1; i < argc; ++i) AddArgument(argv[i]);
-    }
-  }
+  if (!argv.empty()) program_ = argv[0];
+  for (size_t i = 1; i < argv.size(); ++i) AddArgument(argv[i]);
   if (HasSwitch("semi-silent")) {
     AppendSwitch("silent");
     AppendSwitch("uac-enabled");
@@ -95,7 +72,8 @@ std::wstring InstallerCommandLine::Render() const {
 }
 
 std::wstring QuoteArgumentIfNeeded(std::wstring_view arg) {
-  if (arg.find_first_of(L" \"\\") == std::wstring_view::npos) return std::wstring(arg);
+  // Blanks are spaces and tabs: both end an unquoted argument.
+  if (arg.find_first_of(L" \t\"\\") == std::wstring_view::npos) return std::wstring(arg);
   std::wstring out = L"\"";
   size_t backslashes = 0;
   for (wchar_t c : arg) {

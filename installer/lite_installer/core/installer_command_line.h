@@ -1,9 +1,13 @@
 // The installer's command line: the program and an ordered map of switches.
+// The switch parsing and the rendering are pure code (no Windows header),
+// also built natively for fuzzing; the system splits a command line into its
+// arguments (installer_command_line_win.cc).
 #pragma once
 
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lite_installer {
 
@@ -18,6 +22,8 @@ class InstallerCommandLine {
 
   // Replaces the content with the parse of `command_line`.
   void Parse(const std::wstring& command_line);
+  // The same from the arguments of a command line, the program first.
+  void ParseArguments(const std::vector<std::wstring>& argv);
 
   bool HasSwitch(std::string_view name) const;
   std::string GetSwitchValueAscii(std::string_view name) const;
@@ -41,8 +47,8 @@ class InstallerCommandLine {
   std::map<std::string, std::wstring> switches_;
 };
 
-// Quotes one argument by the Windows rules when it holds a blank, a double
-// quote or a backslash.
+// Quotes one argument by the Windows rules when it holds a blank (a space or
+// a tab), a double quote or a backslash.
 std::wstring QuoteArgumentIfNeeded(std::wstring_view arg);
 
 }  // namespace lite_installer
