@@ -112,7 +112,7 @@ def test_copied_serial_numbers_without_a_pinned_key_give_402_before_windows_10(s
 
 
 def test_setup_exit_code_of_an_error_class_is_a_failed_installation(stand):
-    # Class 0x6C (UNABLE_TO_EXTRACT_CHROME_ARCHIVE) with detail 5.
+    # Class 0x6C (PATH_STRING_OVERFLOW) with detail 5.
     result = run_silent(stand, args=[f"--fake-exit-code={0x6C000005}", "--send-statistics"])
     assert result.code & 0xFFFFFFFF == 0x6C000005
     assert installer.log_has("Setup failed: its exit code is of an error class")

@@ -97,3 +97,25 @@ def test_setup_asks_for_the_newer_version_notice(stand):
     result = run.wait(timeout=180)
     assert installer.log_has("Notice dialog of kind 0 ended with 1")
     assert result.code is not None
+
+
+def test_setup_exit_code_of_an_error_class_shows_the_error_dialog(stand):
+    w.kill_all()
+    installer.clean()
+    stand.settings["setup_archive"] = ARCHIVE.read_bytes()
+    # Class 0x6C (PATH_STRING_OVERFLOW), detail 5: a failure, although
+    # neither 7 nor 8.
+    run = d.Run([f"--fake-exit-code={0x6C000005}", "--send-statistics"], exe=installer.EXE)
+    window = d.find_window()
+    window.click(d.INSTALL)
+    # Error kind 1, the generic one: "Something went wrong".
+    dialog = d.find_window("Something went wrong", timeout=120)
+    assert installer.log_has("Setup failed: its exit code is of an error class")
+    dialog.click(212)
+    result = run.wait(timeout=180)
+    # The window runs setup through the elevated instance (Wine grants it),
+    # which keeps setup's own code: the window reports that setup never
+    # succeeded.
+    assert result.code == 400
+    assert installer.log_has("Error dialog for error kind 1 ended with 212")
+    assert installer.log_has("Installation failed, error kind 1")
