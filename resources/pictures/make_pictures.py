@@ -582,7 +582,11 @@ def main():
     for rid, kind, name, comment in RESOURCES:
         if rid is None:
             continue
-        lines.append(f'{rid} {kind} "pictures/{name}"  // {comment}')
+        line = f'{rid} {kind} "pictures/{name}"  // {comment}'
+        if rid == 323:
+            # A distribution may bring its own site icon.
+            line = f"#ifndef KELMOR_DISTRIBUTION_SITE_ICON\n{line}\n#endif"
+        lines.append(line)
     (OUT / "pictures.rc").write_text("\n".join(lines) + "\n")
 
 

@@ -1,6 +1,7 @@
 """A silent installation from end to end under Wine: the stand serves the
 setup archive (the signed test setup program), the installer downloads,
 verifies and runs it, and exits with the controller's result."""
+import hashlib
 import json
 
 import pytest
@@ -54,6 +55,21 @@ def test_setup_exiting_0_gives_0_and_gets_its_parameters(stand):
     assert installer.log_has("Installer exit with code: 0")
     assert archive_files_left() == []
     assert stand.requests(r"/browser/.*\.arc")
+
+
+def test_setup_gets_the_distributions_data_files_byte_for_byte(stand):
+    result = run_silent(stand, args=["--fake-exit-code=0"])
+    assert result.code == 0, installer.log_lines()[-15:]
+    assert not installer.log_has("Failed to extract resource")
+    files = json.loads(report_path().read_text())["files"]
+    distribution = w.SOURCE / "distribution" / "default"
+    for switch, name in (("installerdata", "master_preferences"), ("clids-file", "clids.xml"),
+                         ("abt-config-resource-file", "abt_config.json")):
+        expected = (distribution / name).read_bytes()
+        assert expected, name
+        assert files[switch]["exists"], (switch, files[switch])
+        assert files[switch]["size"] == len(expected), switch
+        assert files[switch]["sha256"] == hashlib.sha256(expected).hexdigest(), switch
 
 
 def test_setup_exit_codes_become_the_result(stand):
