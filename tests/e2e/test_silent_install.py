@@ -3,6 +3,7 @@ setup archive (the signed test setup program), the installer downloads,
 verifies and runs it, and exits with the controller's result."""
 import hashlib
 import json
+import re
 
 import pytest
 
@@ -145,6 +146,13 @@ def test_every_url_failing_gives_401_after_six_attempts(stand):
     stand.fault(r"/browser/.*\.arc", status=500)
     result = run_silent(stand)
     assert result.code == 401
+    # The addresses are listed one log line each, every line in the log's
+    # format (time, ids, severity, text, function).
+    listed = [line for line in installer.log_lines() if "Download url " in line]
+    assert listed and all(re.match(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \d+:\d+ INFO: Download url \d+: http",
+                                   line) for line in listed), listed
+    assert installer.log_has(f"Selected download urls: {len(listed)}")
+    assert not [line for line in installer.log_lines() if line.startswith("http")]
     assert len(stand.requests(r"/browser/.*\.arc")) == 6
     assert installer.log_has("Max download attempts failed (6)")
     assert archive_files_left() == []

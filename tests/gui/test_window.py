@@ -304,6 +304,41 @@ def test_closing_during_installation_asks_to_resume():
     assert controller_log("window event clicked_button=cancel")
 
 
+def press_alt_f4(window):
+    w.wait_for(lambda: d.probe("focus", window.hwnd).get("active"), 5, 0.2)
+    d.xdotool("key", "alt+F4")
+
+
+def test_alt_f4_during_installation_asks_to_resume_and_resume_goes_on():
+    run, window = start()
+    window.click(d.INSTALL)
+    assert window.wait_control(d.PROGRESS)
+    press_alt_f4(window)
+    resume = d.find_window(RESUME_TITLE, timeout=30)
+    resume.click(d.INSTALL)
+    assert w.wait_for(lambda: installer.log_has("Resume dialog ended with 1"), 10)
+    assert window.is_window() and not controller_log("CountCancel")
+    # Asked again, the stop ends the window as a cancelled installation.
+    press_alt_f4(window)
+    resume = d.find_window(RESUME_TITLE, timeout=30)
+    resume.click(CANCEL_SECOND)
+    result = run.wait()
+    assert result.code == 500
+    assert installer.log_has("Resume dialog ended with 212")
+    assert controller_log("CountCancel")
+    assert controller_log("window event clicked_button=cancel")
+
+
+def test_alt_f4_on_the_first_screen_closes_without_a_question():
+    run, window = start()
+    d.wait_painted(window)
+    press_alt_f4(window)
+    result = run.wait()
+    assert not installer.log_has("Resume dialog ended")
+    assert not controller_log("CountCancel")
+    assert result.code is not None
+
+
 def test_setup_closing_the_window_ends_an_open_resume_dialog():
     run, window = start()
     window.click(d.INSTALL)

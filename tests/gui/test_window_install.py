@@ -84,6 +84,27 @@ def test_stopping_in_the_resume_dialog_cancels_the_installation(stand):
                                   for r in stand.requests("^/installstats/")), 20)
 
 
+def test_stopping_after_alt_f4_cancels_the_installation(stand):
+    w.kill_all()
+    installer.clean()
+    stand.settings["setup_archive"] = ARCHIVE.read_bytes()
+    run = d.Run(["--fake-stages=6,7", "--fake-delay-ms=4000", "--send-statistics"], exe=installer.EXE)
+    window = d.find_window()
+    window.click(d.INSTALL)
+    assert window.wait_control(d.PROGRESS)
+    w.wait_for(lambda: d.probe("focus", window.hwnd).get("active"), 5, 0.2)
+    d.xdotool("key", "alt+F4")
+    resume = d.find_window("Installation not complete. Resume?", timeout=30)
+    resume.click(212)
+    result = run.wait(timeout=180)
+    assert result.code == 500
+    assert installer.log_has("User cancelled installation.")
+    assert w.wait_for(lambda: any(dict(r["stat"]["vars"]).get("clicked_button") == "cancel"
+                                  for r in stand.requests("^/installstats/")), 20)
+    [summary] = stand.wait_for_requests("^/get/browser/install")
+    assert "result=cancelled" in summary["query"], summary["query"]
+
+
 def test_setup_asks_for_the_newer_version_notice(stand):
     w.kill_all()
     installer.clean()

@@ -137,9 +137,10 @@ int Installer::DownloadModule(HANDLE file, const InstallerCommandLine& command_l
     LOG(ERROR) << "Setup url is empty.";
     return kModuleDownloadFailed;
   }
-  std::string listing = "Selected download urls:";
-  for (const std::string& url : urls) listing += "\n" + url;
-  LOG(INFO) << listing;
+  // One line per address, each in the log's own line format.
+  LOG(INFO) << "Selected download urls: " << urls.size();
+  for (size_t i = 0; i < urls.size(); ++i)
+    LOG(INFO) << "Download url " << (i + 1) << ": " << urls[i];
 
   DownloadProgressForwarder forwarder(receiver_);
   OnDownloadStarted(stats_.get());

@@ -232,6 +232,13 @@ INT_PTR MainWindow::DialogProc(UINT message, WPARAM wparam, LPARAM lparam) {
           ::ShowWindow(window, SW_SHOWNORMAL);
           return TRUE;
         case SC_CLOSE:
+          // Alt+F4 and the system menu's Close: during the installation
+          // they ask the same resume question as the window's own buttons.
+          if (progress_screen_active_) {
+            if (!ConfirmStop()) return TRUE;
+            RaiseButton(L"cancel");
+            if (shadow_) ::ShowWindow(shadow_, SW_HIDE);
+          }
           EndWith(2);
           return TRUE;
         default:
@@ -818,6 +825,14 @@ void MainWindow::OpenUrl(const std::wstring& url) {
 
 // --- Commands ------------------------------------------------------------------
 
+bool MainWindow::ConfirmStop() {
+  // The resume question: its second button, Escape and its close mean stop.
+  const int answer = dialogs_ ? dialogs_->RunResume(hwnd_.load()) : kDialogCloseButton;
+  if (answer != kDialogSecondButton && answer != kDialogCloseButton) return false;
+  if (controller_) controller_->CountCancel();
+  return true;
+}
+
 void MainWindow::OnCommand(int id, int code) {
   HWND window = hwnd_.load();
   switch (id) {
@@ -829,9 +844,7 @@ void MainWindow::OnCommand(int id, int code) {
       break;
     case kIdClose:
       if (progress_screen_active_ && facetune_) {
-        const int answer = dialogs_ ? dialogs_->RunResume(window) : kDialogCloseButton;
-        if (answer != kDialogSecondButton && answer != kDialogCloseButton) return;
-        if (controller_) controller_->CountCancel();
+        if (!ConfirmStop()) return;
         RaiseButton(L"cancel");
       } else {
         RaiseButton(L"close");
@@ -839,14 +852,9 @@ void MainWindow::OnCommand(int id, int code) {
       if (shadow_) ::ShowWindow(shadow_, SW_HIDE);
       EndWith(kIdClose);
       break;
-    case kIdCancel: {
-      const int answer = dialogs_ ? dialogs_->RunResume(window) : kDialogCloseButton;
-      if (answer == kDialogSecondButton || answer == kDialogCloseButton) {
-        if (controller_) controller_->CountCancel();
-        EndWith(kIdCancel);
-      }
+    case kIdCancel:
+      if (ConfirmStop()) EndWith(kIdCancel);
       break;
-    }
     case kIdMinimize:
       if (shadow_) ::ShowWindow(shadow_, SW_HIDE);
       ::ShowWindow(window, SW_MINIMIZE);

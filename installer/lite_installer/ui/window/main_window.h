@@ -128,6 +128,8 @@ class MainWindow : public InstallProgressReceiver {
   void FixTabOrder();
   bool LayoutProgressDialog();
   void OnInstallClicked();
+  // Asks the resume question; true (and the cancel counted) when the user stops.
+  bool ConfirmStop();
   void OnCommand(int id, int code);
   void OnProgress(int percent);
   void OnInstallProgress(int stage);
