@@ -48,7 +48,10 @@ std::wstring GetLogFilePath() {
 }
 
 FileLogger::FileLogger(std::wstring path, int32_t size_limit)
-    : path_(std::move(path)), size_limit_(size_limit) {}
+    : path_(std::move(path)),
+      mutex_name_(base::Utf8ToWide("zovuriduro log " + base::Md5Hex(base::WideToUtf8(path_)))),
+      folder_(base::DirName(path_)),
+      size_limit_(size_limit) {}
 
 FileLogger::~FileLogger() = default;
 
@@ -58,8 +61,7 @@ void FileLogger::Emit(const base::LogRecord& record) {
   if (prefix.empty() || suffix.empty()) return;
 
   // One mutex per log file, shared by every process that writes it.
-  const std::string mutex_name = "zovuriduro log " + base::Md5Hex(base::WideToUtf8(path_));
-  base::ScopedHandle mutex(::CreateMutexW(nullptr, FALSE, base::Utf8ToWide(mutex_name).c_str()));
+  base::ScopedHandle mutex(::CreateMutexW(nullptr, FALSE, mutex_name_.c_str()));
   LockResult lock = LockResult::kFailed;
   if (mutex) {
     switch (::WaitForSingleObject(mutex.get(), 1000)) {
@@ -75,10 +77,11 @@ void FileLogger::Emit(const base::LogRecord& record) {
   }
   base::ScopedMutexLock release(lock == LockResult::kFailed ? nullptr : mutex.get());
 
-  const std::wstring folder = base::DirName(path_);
-  if (!folder.empty() && !base::CreateDirectories(folder)) return;
-
+  // The folder is made only when the file cannot be opened for the lack of it.
   base::ScopedHandle file = OpenForAppend(path_);
+  if (!file && ::GetLastError() == ERROR_PATH_NOT_FOUND && !folder_.empty() &&
+      base::CreateDirectories(folder_))
+    file = OpenForAppend(path_);
   if (!file) return;
 
   std::string output;

@@ -19,6 +19,10 @@ class FileLogger : public base::LogSink {
 
  private:
   std::wstring path_;
+  // Computed once: the name of the mutex that every process writing this
+  // file shares, and the file's folder.
+  std::wstring mutex_name_;
+  std::wstring folder_;
   int32_t size_limit_;
   bool rotation_failed_ = false;
   bool lock_failure_reported_ = false;
