@@ -10,17 +10,7 @@
 #   KELMOR_BRAND_PACKAGE_DIR   folder of the named brands' documents
 #   KELMOR_PACKAGE_SIGNING_KEY RSA-1024 private key (PEM) for the signature
 #                              line; empty: a key generated into the build
-set(KELMOR_BRAND_PACKAGE "" CACHE FILEPATH
-    "Default brand package document or .cab (resource 319); empty: the distribution's brand_config.json, else resources/brand_packages/brand_config.json")
-set(KELMOR_PARTNER_PACKAGE "" CACHE FILEPATH
-    "Partner package document or .cab (resource 320); empty: the distribution's partner_config.json, else none")
-kelmor_distribution_packages(${KELMOR_DISTRIBUTION_DIR} _distribution_brand _distribution_partner)
-if(NOT KELMOR_BRAND_PACKAGE)
-  set(KELMOR_BRAND_PACKAGE ${_distribution_brand})
-endif()
-if(NOT KELMOR_PARTNER_PACKAGE)
-  set(KELMOR_PARTNER_PACKAGE "${_distribution_partner}")
-endif()
+# KELMOR_BRAND_PACKAGE and KELMOR_PARTNER_PACKAGE: see cmake/distribution.cmake.
 set(KELMOR_BRANDS "" CACHE STRING "Named brand packages: NAME or NAME=PATH, separated by ';'")
 set(KELMOR_BRAND_PACKAGE_DIR "${CMAKE_SOURCE_DIR}/resources/brand_packages/brands"
     CACHE PATH "Folder of the named brands' documents (NAME.json)")

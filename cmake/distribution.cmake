@@ -51,3 +51,18 @@ function(kelmor_distribution_packages dir brand_var partner_var)
   set(${brand_var} ${brand} PARENT_SCOPE)
   set(${partner_var} ${partner} PARENT_SCOPE)
 endfunction()
+
+# The default brand and the partner package: named by the cache variables,
+# else the distribution's own documents. Resolved here, at the top of the
+# build, so that every folder sees the same values.
+set(KELMOR_BRAND_PACKAGE "" CACHE FILEPATH
+    "Default brand package document or .cab (resource 319); empty: the distribution's brand_config.json, else resources/brand_packages/brand_config.json")
+set(KELMOR_PARTNER_PACKAGE "" CACHE FILEPATH
+    "Partner package document or .cab (resource 320); empty: the distribution's partner_config.json, else none")
+kelmor_distribution_packages(${KELMOR_DISTRIBUTION_DIR} _distribution_brand _distribution_partner)
+if(NOT KELMOR_BRAND_PACKAGE)
+  set(KELMOR_BRAND_PACKAGE ${_distribution_brand})
+endif()
+if(NOT KELMOR_PARTNER_PACKAGE)
+  set(KELMOR_PARTNER_PACKAGE "${_distribution_partner}")
+endif()
