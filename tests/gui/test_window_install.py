@@ -140,3 +140,85 @@ def test_setup_exit_code_of_an_error_class_shows_the_error_dialog(stand):
     assert result.code == 400
     assert installer.log_has("Error dialog for error kind 1 ended with 212")
     assert installer.log_has("Installation failed, error kind 1")
+
+
+SLIDE_COLOURS = {2: (200, 30, 30), 3: (30, 160, 60), 4: (120, 40, 160)}
+
+
+def share_close_to(image, box, colour, tolerance=24):
+    """The share of the box's pixels within `tolerance` of `colour`."""
+    left, top, right, bottom = box
+    return 1 - d.count_differing(image, box, colour, tolerance) / ((right - left) * (bottom - top))
+
+
+def test_the_progress_screen_shows_the_served_slides_in_order(stand):
+    from stand.hosts.remote_config import solid_jpeg
+    w.kill_all()
+    installer.clean()
+    clock = w.temp_dir() / "slide_clock.txt"
+    clock.write_text("0")
+    stand.settings["setup_archive"] = ARCHIVE.read_bytes()
+    # Double-resolution pictures of the slide folder, as the download network has them.
+    stand.settings["slides"] = {n: solid_jpeg(1456, 536, c) for n, c in SLIDE_COLOURS.items()}
+    # The first screen is skipped: two built-in pictures (the window
+    # background, then the first slide), then the three served ones.
+    run = d.Run(["--distr-info-params=first=1&def=1&stat=1", "--fake-delay-ms=120000"], exe=installer.EXE,
+                env={"KELMOR_TEST_SLIDE_CLOCK_FILE": w.to_windows(clock)})
+    try:
+        window = d.find_window()
+        assert window.wait_control(d.PROGRESS)
+        fetched = stand.wait_for_requests(r"/0[234]\.jpg$", 3)
+        assert [r["path"].rsplit("/", 1)[1] for r in fetched][:3] == ["02.jpg", "03.jpg", "04.jpg"]
+        assert installer.log_has("Slides from " + stand.base_url + "/browser/installer/")
+        width, height = window.size
+        # Where a served slide lies (728 x 268 at scale 1, bottom-aligned),
+        # left of and above the progress screen's controls.
+        box = (10, height - 250, 300, height - 120)
+        shots = {}
+        for step in range(1, 8):
+            clock.write_text(str(step))
+            assert w.wait_for(lambda: installer.log_has(f"Slide {step} on show"), 30), step
+            d.wait_painted(window)
+            shots[step] = window.screenshot(f"product_slide_step{step}.png")
+        # 0, 1, 2, 3, 4, 1, 2, ...: the window background is not shown again.
+        for step, number in ((2, 2), (3, 3), (4, 4), (6, 2), (7, 3)):
+            assert share_close_to(shots[step], box, SLIDE_COLOURS[number]) > 0.9, step
+        # Step 5 is the first slide again, as at step 1, and it is no served one.
+        assert d.count_differing(shots[5], box, (0, 0, 0), 255) == 0
+        diff = sum(1 for a, b in zip(shots[1].crop(box).getdata(), shots[5].crop(box).getdata())
+                   if max(abs(x - y) for x, y in zip(a, b)) > 24)
+        assert diff < 0.02 * (box[2] - box[0]) * (box[3] - box[1])
+        assert all(share_close_to(shots[5], box, c) < 0.5 for c in SLIDE_COLOURS.values())
+    finally:
+        w.kill_all()
+
+
+def test_without_served_slides_the_built_in_picture_stays_and_the_worker_stops(stand):
+    w.kill_all()
+    installer.clean()
+    clock = w.temp_dir() / "slide_clock.txt"
+    clock.write_text("0")
+    stand.settings["setup_archive"] = ARCHIVE.read_bytes()
+    stand.settings["slides"] = {}
+    run = d.Run(["--distr-info-params=first=1&def=1&stat=1", "--fake-delay-ms=120000"], exe=installer.EXE,
+                env={"KELMOR_TEST_SLIDE_CLOCK_FILE": w.to_windows(clock)})
+    try:
+        window = d.find_window()
+        assert window.wait_control(d.PROGRESS)
+        assert w.wait_for(lambda: installer.log_has("failures in a row, no more downloads"), 120)
+        assert len(stand.requests(r"/browser/installer/.*\.jpg$")) == 10
+        clock.write_text("1")
+        assert w.wait_for(lambda: installer.log_has("Slide 1 on show"), 30)
+        first = window.screenshot("product_slide_builtin_1.png")
+        clock.write_text("2")
+        assert w.wait_for(lambda: installer.log_has("Slide 2 on show"), 30)
+        d.wait_painted(window)
+        again = window.screenshot("product_slide_builtin_2.png")
+        width, height = window.size
+        box = (10, height - 250, 300, height - 120)
+        diff = sum(1 for a, b in zip(first.crop(box).getdata(), again.crop(box).getdata())
+                   if max(abs(x - y) for x, y in zip(a, b)) > 24)
+        assert diff < 0.02 * (box[2] - box[0]) * (box[3] - box[1])
+        assert len(stand.requests(r"/browser/installer/.*\.jpg$")) == 10
+    finally:
+        w.kill_all()

@@ -16,6 +16,7 @@
 #include "installer/lite_installer/ui/controls/initial_checkbox_states.h"
 #include "installer/lite_installer/ui/text_pieces.h"
 #include "installer/lite_installer/ui/ui_strings.h"
+#include "installer/lite_installer/ui/slides/slide_show.h"
 #include "installer/lite_installer/ui/window/slide_painter.h"
 
 namespace lite_installer {
@@ -659,7 +660,7 @@ bool MainWindow::LayoutProgressDialog() {
     if (skip_first_screen_) initial.push_back(background_);
     initial.push_back(first_slide);
     slides_ = CreateSlideShow(*brand_, SIZE{look_->width, look_->height}, look_->slide_brush, std::move(initial),
-                              10000);
+                              kSlidePeriodMs, look_->scale);
   }
 
   // 4. An error that came while the first screen showed.

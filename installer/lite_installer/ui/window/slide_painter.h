@@ -27,9 +27,10 @@ class SlideShowPainter {
 
 // The slide show of the progress screen: `initial` pictures first (the
 // window background, when the first screen was skipped, then the composed
-// first slide), then pictures fetched from the brand's slide folder.
+// first slide), then pictures fetched from the brand's slide folder, decoded
+// for the display's `scale_factor`.
 std::unique_ptr<SlideShowPainter> CreateSlideShow(const BrandInfo& brand, SIZE area, HBRUSH brush,
                                                   std::vector<ResourceBitmap> initial,
-                                                  unsigned period_ms);
+                                                  unsigned period_ms, double scale_factor);
 
 }  // namespace lite_installer
