@@ -304,6 +304,50 @@ def test_closing_during_installation_asks_to_resume():
     assert controller_log("window event clicked_button=cancel")
 
 
+STATE_SYSTEM_CHECKED = 0x10
+ROLE_CHECK_BOX = 44
+
+
+THEME_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager"
+
+
+@pytest.fixture
+def classic_mode():
+    """Visual styles off for the programs started meanwhile, as in the
+    classic and high-contrast modes of Windows."""
+    before = w.reg_query(THEME_KEY, "ThemeActive", view=64)
+    w.reg_add(THEME_KEY, "ThemeActive", "0", view=64)
+    yield
+    if before is None:
+        w.reg_delete_value(THEME_KEY, "ThemeActive", view=64)
+    else:
+        w.reg_add(THEME_KEY, "ThemeActive", before, view=64)
+
+
+@pytest.mark.parametrize("look", ["redesigned", "origin"])
+def test_owner_drawn_checkboxes_read_as_checkboxes_with_their_state(look, classic_mode):
+    # Without visual styles the checkboxes are owner-drawn buttons.
+    extra = ["--brand-name=classic"] if look == "origin" else []
+    run, window = start(extra)
+    d.wait_painted(window)
+    for box_id in (d.DEFAULT, d.SENDSTAT):
+        acc = window.acc(box_id)
+        assert acc["role"] == ROLE_CHECK_BOX, (box_id, acc)
+        assert acc["name"] == window.control(box_id)["text"].replace("&", ""), (box_id, acc)
+        # A click flips the state that a screen reader reads.
+        checked = bool(acc["state"] & STATE_SYSTEM_CHECKED)
+        window.click(box_id, dx=8)
+        assert w.wait_for(lambda: bool(window.acc(box_id)["state"] & STATE_SYSTEM_CHECKED) != checked, 10, 0.2)
+        window.click(box_id, dx=8)
+        assert w.wait_for(lambda: bool(window.acc(box_id)["state"] & STATE_SYSTEM_CHECKED) == checked, 10, 0.2)
+    window.click(d.INSTALL)
+    assert window.wait_control(d.PROGRESS)
+    # The progress bar gives its value.
+    window.post("kelmor.lite.set_install_progress", 5)
+    assert w.wait_for(lambda: window.acc(d.PROGRESS)["value"] == "75%", 10, 0.2)
+    close_by_setup(run, window)
+
+
 def press_alt_f4(window):
     w.wait_for(lambda: d.probe("focus", window.hwnd).get("active"), 5, 0.2)
     d.xdotool("key", "alt+F4")

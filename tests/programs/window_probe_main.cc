@@ -117,6 +117,7 @@ struct AccInfo {
   bool ok = false;
   std::wstring name, value;
   long role = -1;
+  long state = -1;
 };
 
 AccInfo ReadAccessible(HWND control) {
@@ -142,6 +143,9 @@ AccInfo ReadAccessible(HWND control) {
   VARIANT role;
   ::VariantInit(&role);
   if (SUCCEEDED(acc->get_accRole(self, &role)) && role.vt == VT_I4) info.role = role.lVal;
+  VARIANT state;
+  ::VariantInit(&state);
+  if (SUCCEEDED(acc->get_accState(self, &state)) && state.vt == VT_I4) info.state = state.lVal;
   acc->Release();
   return info;
 }
@@ -151,7 +155,8 @@ std::string Acc(HWND parent, int id) {
   if (!control) return "{\"ok\": false, \"error\": \"no control\"}";
   AccInfo info = ReadAccessible(control);
   return std::string("{\"ok\": ") + (info.ok ? "true" : "false") + ", \"name\": " + Quote(info.name) +
-         ", \"value\": " + Quote(info.value) + ", \"role\": " + std::to_string(info.role) + "}";
+         ", \"value\": " + Quote(info.value) + ", \"role\": " + std::to_string(info.role) +
+         ", \"state\": " + std::to_string(info.state) + "}";
 }
 
 std::string Watch(HWND parent, int id, DWORD timeout_ms) {

@@ -86,6 +86,13 @@ void AccessibleProxy::SetValue(std::wstring value) {
   if (control_) ::NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, control_, OBJID_CLIENT, CHILDID_SELF);
 }
 
+void AccessibleProxy::SetChecked(bool checked) {
+  const bool changed = !has_checked_ || checked_ != checked;
+  checked_ = checked;
+  has_checked_ = true;
+  if (changed && control_) ::NotifyWinEvent(EVENT_OBJECT_STATECHANGE, control_, OBJID_CLIENT, CHILDID_SELF);
+}
+
 STDMETHODIMP AccessibleProxy::QueryInterface(REFIID riid, void** object) {
   if (!object) return E_POINTER;
   if (riid == IID_IUnknown || riid == IID_IDispatch || riid == kIidAccessible) {
@@ -150,7 +157,18 @@ STDMETHODIMP AccessibleProxy::get_accRole(VARIANT child, VARIANT* role) {
   return standard_->get_accRole(child, role);
 }
 
-STDMETHODIMP AccessibleProxy::get_accState(VARIANT child, VARIANT* state) { return standard_->get_accState(child, state); }
+STDMETHODIMP AccessibleProxy::get_accState(VARIANT child, VARIANT* state) {
+  const HRESULT hr = standard_->get_accState(child, state);
+  if (!IsSelf(child) || !has_checked_ || !state) return hr;
+  LONG bits = SUCCEEDED(hr) && state->vt == VT_I4 ? state->lVal : 0;
+  // An owner-drawn button reports itself pressed, never checked.
+  bits &= ~(STATE_SYSTEM_CHECKED | STATE_SYSTEM_PRESSED);
+  if (checked_) bits |= STATE_SYSTEM_CHECKED;
+  ::VariantInit(state);
+  state->vt = VT_I4;
+  state->lVal = bits;
+  return S_OK;
+}
 STDMETHODIMP AccessibleProxy::get_accHelp(VARIANT child, BSTR* help) { return standard_->get_accHelp(child, help); }
 STDMETHODIMP AccessibleProxy::get_accHelpTopic(BSTR* file, VARIANT child, LONG* topic) {
   return standard_->get_accHelpTopic(file, child, topic);

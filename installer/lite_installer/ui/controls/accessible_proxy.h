@@ -19,6 +19,7 @@ constexpr IID kIidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0
 constexpr LONG kAccRolePushButton = ROLE_SYSTEM_PUSHBUTTON;  // 43
 constexpr LONG kAccRoleLink = ROLE_SYSTEM_LINK;              // 30
 constexpr LONG kAccRoleProgressBar = ROLE_SYSTEM_PROGRESSBAR;  // 48
+constexpr LONG kAccRoleCheckBox = ROLE_SYSTEM_CHECKBUTTON;     // 44
 
 class AccessibleProxy : public IAccessible {
  public:
@@ -34,11 +35,14 @@ class AccessibleProxy : public IAccessible {
   void SetDescription(std::wstring description);
   // Also raises EVENT_OBJECT_VALUECHANGE for the client object.
   void SetValue(std::wstring value);
+  // The checked state an owner-drawn checkbox keeps itself; the standard
+  // object's other state bits stay. Raises EVENT_OBJECT_STATECHANGE.
+  void SetChecked(bool checked);
 
   const std::wstring& name() const { return name_; }
   const std::wstring& value() const { return value_; }
   LONG role() const { return role_; }
-  bool answers_get_object() const { return has_name_ || has_value_; }
+  bool answers_get_object() const { return has_name_ || has_value_ || has_checked_; }
 
   // IUnknown
   STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
@@ -88,6 +92,8 @@ class AccessibleProxy : public IAccessible {
   LONG role_ = 0;
   bool has_name_ = false;
   bool has_value_ = false;
+  bool has_checked_ = false;
+  bool checked_ = false;
 };
 
 }  // namespace lite_installer

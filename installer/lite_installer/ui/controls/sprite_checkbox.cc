@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "installer/lite_installer/ui/controls/accessible_proxy.h"
 #include "installer/lite_installer/ui/controls/control_painting.h"
 
 namespace lite_installer {
@@ -25,7 +26,17 @@ SpriteCheckbox::SpriteCheckbox(HWND checkbox, ResourceBitmap box, CheckboxStyle 
     LONG_PTR styles = ::GetWindowLongPtrW(hwnd_, GWL_STYLE);
     styles = (styles & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_OWNERDRAW;
     ::SetWindowLongPtrW(hwnd_, GWL_STYLE, styles);
+    // An owner-drawn button reads as a push button without a state: a
+    // screen reader hears the checkbox it stands for instead.
+    if (AccessibleProxy* proxy = AccessibleProxy::For(hwnd_)) {
+      proxy->SetRole(kAccRoleCheckBox);
+      proxy->SetChecked(checked_);
+    }
   }
+}
+
+void SpriteCheckbox::ReportChecked() const {
+  if (AccessibleProxy* proxy = hwnd_ ? AccessibleProxy::Find(hwnd_) : nullptr) proxy->SetChecked(checked_);
 }
 
 SpriteCheckbox::~SpriteCheckbox() = default;
@@ -33,6 +44,7 @@ SpriteCheckbox::~SpriteCheckbox() = default;
 void SpriteCheckbox::Toggle() {
   if (!self_drawn_) return;
   checked_ = !checked_;
+  ReportChecked();
   if (hwnd_) ::InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
@@ -44,6 +56,7 @@ bool SpriteCheckbox::IsChecked() const {
 void SpriteCheckbox::SetChecked(bool checked) {
   if (self_drawn_) {
     checked_ = checked;
+    ReportChecked();
     if (hwnd_) ::InvalidateRect(hwnd_, nullptr, FALSE);
   } else if (hwnd_) {
     ::SendMessageW(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);

@@ -57,6 +57,8 @@ class SpriteCheckbox {
 
  protected:
   void DrawBox(HDC dc, int x, int y, int frame) const;
+  // Tells the accessibility proxy (self-drawn only) the current state.
+  void ReportChecked() const;
   // The text right of the box at `left` (client coordinates).
   virtual void DrawText(HDC dc, const RECT& item, int left, bool show_prefixes) const;
 

@@ -402,6 +402,7 @@ void MainWindow::CreateFirstScreenControls() {
   inputs.kepin_offer_state = kepin_offer_state_;
   const CheckboxStates states = ComputeInitialCheckboxStates(inputs);
   const bool visual_styles = VisualStylesActive();
+  LOG(INFO) << "Checkboxes: visual styles " << (visual_styles ? "on" : "off");
   CheckboxStyle style;
   style.text_colour = look_->checkbox_colour;
   style.font = look_->body_font;
