@@ -1,7 +1,10 @@
 #include "base/json.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -423,9 +426,14 @@ class Parser {
       const auto r = std::from_chars(first, last, i);
       if (r.ec == std::errc() && r.ptr == last) return Value(i);
     }
-    double d = 0;
-    const auto r = std::from_chars(first, last, d);
-    if (r.ec != std::errc() || r.ptr != last || !std::isfinite(d)) {
+    // The scanner has checked the grammar; strtod reads the digits (the
+    // C locale's decimal point is the JSON one). std::from_chars for double
+    // would do the same at the cost of a quarter of the installer's code.
+    const std::string digits_text(first, last);
+    char* end = nullptr;
+    errno = 0;
+    const double d = std::strtod(digits_text.c_str(), &end);
+    if (errno == ERANGE || end != digits_text.c_str() + digits_text.size() || !std::isfinite(d)) {
       FailAt(start, "Number out of range.");
       return std::nullopt;
     }
@@ -510,9 +518,15 @@ class Writer {
       out_->append(buffer, r.ptr);
       return true;
     }
-    const auto r = std::to_chars(buffer, buffer + sizeof(buffer), d);
-    if (r.ec != std::errc()) return false;
-    std::string_view text(buffer, r.ptr - buffer);
+    // The shortest of 15, 16 or 17 significant digits that reads back as
+    // the same value.
+    int n = 0;
+    for (int precision = 15; precision <= 17; ++precision) {
+      n = std::snprintf(buffer, sizeof(buffer), "%.*g", precision, d);
+      if (n <= 0 || static_cast<size_t>(n) >= sizeof(buffer)) return false;
+      if (std::strtod(buffer, nullptr) == d) break;
+    }
+    std::string_view text(buffer, static_cast<size_t>(n));
     out_->append(text);
     // Keep a double recognisable as one when read back.
     if (text.find_first_of(".eEn") == std::string_view::npos) out_->append(".0");
