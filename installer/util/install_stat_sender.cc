@@ -24,6 +24,9 @@ namespace {
 constexpr wchar_t kInstallStatValue[] = L"install_stat";
 constexpr wchar_t kLaunchCommandLineValue[] = L"InstallerSuccessLaunchCmdLine";
 constexpr size_t kMaxEscapedLength = 2084;
+// The statistics host answers the summary with a short acknowledgement
+// that nothing reads; it is held in memory, so a longer answer is refused.
+constexpr uint64_t kMaxSummaryResponseBytes = 64 * 1024;
 
 struct ChannelTarget {
   const char* cid;
@@ -374,7 +377,7 @@ std::wstring InstallStatSender::GetInstallationFinishedUrl(const InstallationSum
 bool InstallStatSender::ReportInstallationFinished(const InstallationSummary& summary,
                                                    const SummaryDownload& download) {
   const std::wstring url = GetInstallationFinishedUrl(summary);
-  StringSink sink;
+  StringSink sink(kMaxSummaryResponseBytes);
   std::string error;
   std::wstring redirect;
   const bool ok = download ? download(url, &sink, &error, &redirect)

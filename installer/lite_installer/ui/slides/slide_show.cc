@@ -35,7 +35,7 @@ struct ComRelease {
 bool DefaultFetch(const std::wstring& url, const installer_util::KeepGoing& keep_going,
                   std::string* body) {
   installer_util::InterruptibleDownloader downloader;
-  return downloader.DownloadToString(url, keep_going, body);
+  return downloader.DownloadToString(url, keep_going, body, kMaxSlideBytes);
 }
 
 // The picture in a 32-bit top-down DIB section, which the picture holder

@@ -30,6 +30,10 @@ constexpr uint64_t kSlideFetchLimitMs = 5000;
 // The worker ends after this many failures in a row.
 constexpr int kMaxSlideFailures = 10;
 constexpr int kSlidePeriodMs = 10000;
+// A slide is a JPEG of the double-resolution progress screen (1456 x 536
+// pixels), some hundred KiB; its body is held in memory until it is
+// decoded. 2 MiB leaves room for a finer picture and refuses anything else.
+constexpr uint64_t kMaxSlideBytes = 2u << 20;
 
 // Downloads the body at `url` while `keep_going` holds; false on failure.
 using SlideFetcher = std::function<bool(const std::wstring& url,
