@@ -174,6 +174,11 @@ bool IsSchemeDowngrade(std::string_view from_url, std::string_view to_url) {
   return StartsWithNoCase(from_url, "https:") && !StartsWithNoCase(to_url, "https:");
 }
 
+bool IsBrandDownloadUrlAllowed(std::string_view url, bool plain_http_allowed) {
+  if (StartsWithNoCase(url, "https:")) return true;
+  return plain_http_allowed && StartsWithNoCase(url, "http:");
+}
+
 bool IsHeaderlessResponse(std::string_view raw_headers) {
   const size_t first = raw_headers.find("\r\n");
   if (first == std::string_view::npos) return true;

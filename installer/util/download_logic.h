@@ -106,6 +106,11 @@ uint32_t BytesWithinBody(uint32_t read, uint32_t held, uint32_t total);
 // `held` + `incoming` still fits the 32-bit byte count of a sink.
 bool FitsByteCount(uint32_t held, uint32_t incoming);
 
+// Whether a download named by brand data may go to `url`: "https:" always,
+// "http:" only when `plain_http_allowed` (the test configuration, whose
+// stand speaks plain HTTP), any other scheme never.
+bool IsBrandDownloadUrlAllowed(std::string_view url, bool plain_http_allowed);
+
 // 301, 302, 303, 307 and 308.
 bool IsRedirectStatus(uint32_t status);
 // A redirect from an https URL to one that is not https.

@@ -1,10 +1,12 @@
-// The download client's bounds without the network: body caps and the
-// 32-bit arithmetic of resumed downloads.
+// The download client's bounds without the network: body caps, the 32-bit
+// arithmetic of resumed downloads, and which brand URLs may be fetched.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 
+#include "installer/lite_installer/config/brand_info.h"
 #include "installer/util/download_logic.h"
+#include "tests/unit/log_capture.h"
 
 namespace installer_util {
 namespace {
@@ -100,6 +102,28 @@ TEST(ByteCountTest, ARangeWhoseEndOrTotalPassesFourGiBIsTooLarge) {
   EXPECT_EQ(ClassifyRangeAnswer(206, "bytes 100-4294967294/*", 100), RangeAnswer::kContinue);
   // A range from elsewhere is refused whatever its size.
   EXPECT_EQ(ClassifyRangeAnswer(206, "bytes 0-99/5368709120", 100), RangeAnswer::kRefuse);
+}
+
+TEST(BrandUrlTest, ReleaseTakesOnlyHttpsAndTestsAlsoPlainHttp) {
+  for (bool plain_http_allowed : {false, true}) {
+    EXPECT_TRUE(IsBrandDownloadUrlAllowed("https://cdn.example/setup.arc", plain_http_allowed));
+    EXPECT_TRUE(IsBrandDownloadUrlAllowed("HTTPS://cdn.example/x2/", plain_http_allowed));
+    for (const char* never : {"ftp://cdn.example/a", "file:///C:/a", "httpx://a", "http", "", "//a"})
+      EXPECT_FALSE(IsBrandDownloadUrlAllowed(never, plain_http_allowed)) << never;
+  }
+  EXPECT_FALSE(IsBrandDownloadUrlAllowed("http://cdn.example/setup.arc", false));
+  EXPECT_FALSE(IsBrandDownloadUrlAllowed("Http://cdn.example/setup.arc", false));
+  EXPECT_TRUE(IsBrandDownloadUrlAllowed("http://localhost:18080/setup.arc", true));
+}
+
+TEST(BrandUrlTest, ThisTestConfigurationTakesPlainHttpAndLogsARefusal) {
+  testing_support::LogCapture log;
+  EXPECT_TRUE(lite_installer::AllowBrandDownloadUrl("http://localhost/a.arc", "setup"));
+  EXPECT_TRUE(lite_installer::AllowBrandDownloadUrl("https://localhost/a.arc", "setup"));
+  EXPECT_TRUE(log.records().empty());
+  EXPECT_FALSE(lite_installer::AllowBrandDownloadUrl("ftp://localhost/x2/", "slide"));
+  EXPECT_TRUE(log.Has("Refused slide url (only https is allowed): ftp://localhost/x2/"))
+      << log.Dump();
 }
 
 }  // namespace

@@ -348,6 +348,16 @@ TEST_F(GdiplusTest, DestroyingTheSourceEndsItsPauseAtOnce) {
   EXPECT_EQ(folder.urls().size(), 1u);
 }
 
+TEST_F(GdiplusTest, ABaseUrlThatTheBrandRulesRefuseFetchesNothing) {
+  FakeFolder folder;
+  SlideSource source({Solid(10, 4, 0)}, L"ftp://stand/browser/installer/", 1.0, folder.Fetcher(),
+                     kTestPauseMs);
+  ASSERT_TRUE(source.WaitForWorker(30000));
+  EXPECT_FALSE(source.running());
+  EXPECT_TRUE(folder.urls().empty());
+  EXPECT_EQ(source.PictureCount(), 1u);
+}
+
 TEST_F(GdiplusTest, APictureLargerThanTheSideLimitIsNotDecoded) {
   EXPECT_TRUE(DecodeSlidePicture(Jpeg(kMaxSlideSide + 1, 8, RGB(1, 2, 3)), 1.0).empty());
   EXPECT_TRUE(DecodeSlidePicture(Jpeg(8, kMaxSlideSide + 1, RGB(1, 2, 3)), 1.0).empty());

@@ -66,6 +66,7 @@ bool SaveVariations(const std::wstring& path, const std::string& body, const std
 
 bool DownloadAndSaveVariations(const std::string& url, const std::wstring& path,
                                HANDLE stop_event) {
+  if (!AllowBrandDownloadUrl(url, "variations seed")) return false;
   installer_util::InterruptibleDownloader downloader;
   std::string body;
   if (!downloader.DownloadToString(url, stop_event, &body, kMaxSeedBytes)) {
@@ -100,6 +101,7 @@ bool DownloadServerConfig(const std::string& brand_id, const std::string& partne
 }
 
 bool DownloadWallpapers(const std::string& url, const std::wstring& path, HANDLE stop_event) {
+  if (!AllowBrandDownloadUrl(url, "wallpaper bundle")) return false;
   installer_util::InterruptibleDownloader downloader;
   if (!downloader.DownloadToFile(url, path, stop_event, kMaxWallpaperBundleBytes)) {
     LOG_TAG(ERROR, "async_install_tasks")

@@ -11,6 +11,8 @@
 
 #include "base/logging.h"
 #include "base/scoped_handle.h"
+#include "base/strings.h"
+#include "installer/lite_installer/config/brand_info.h"
 #include "installer/lite_installer/ui/window_drawing.h"
 
 namespace lite_installer {
@@ -119,6 +121,10 @@ SlideSource::~SlideSource() {
 }
 
 void SlideSource::WorkerMain() {
+  if (!AllowBrandDownloadUrl(base::WideToUtf8(base_url_), "slide")) {
+    running_ = false;
+    return;
+  }
   int failures = 0;
   for (bool first = true; running_.load(); first = false) {
     // Requests are paced; the pause ends at once when the source goes.

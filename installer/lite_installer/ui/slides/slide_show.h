@@ -62,7 +62,8 @@ class SlideSource {
   // Copies the pictures and starts the worker at once. `scale_factor` is
   // the display's (double-resolution slides are decoded at half of it);
   // `fetcher` replaces the network and `pause_ms` the pause between two
-  // requests (tests).
+  // requests (tests). A base URL that the brand rules refuse
+  // (AllowBrandDownloadUrl) fetches nothing.
   SlideSource(std::vector<ResourceBitmap> initial_pictures, std::wstring base_url,
               double scale_factor = 1.0, SlideFetcher fetcher = {},
               DWORD pause_ms = kSlideFetchPauseMs);
