@@ -202,8 +202,9 @@ bool InterruptibleDownloader::SendRequest(const std::wstring& url, uint32_t* sta
   return true;
 }
 
-// Ends the transfer (the connection is closed, not drained) with
-// "body_too_large-<code>" and a log line naming the URL and the cap.
+// Ends the transfer with "body_too_large-<code>" and a log line naming the
+// URL and the cap, and closes the request without reading on (see
+// Downloader::RefuseBody for what Wine does with the unread bytes).
 bool InterruptibleDownloader::RefuseBody(const std::wstring& url, uint32_t code, uint64_t length,
                                          uint64_t cap) {
   LOG_TAG(WARNING, "Download") << BodyRefusalText(code, base::WideToUtf8(url), length, cap);
