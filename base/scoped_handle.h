@@ -166,6 +166,18 @@ struct CryptMsgTraits {
 };
 using ScopedCryptMsg = ScopedGeneric<CryptMsgTraits>;
 
+// A slim reader/writer lock held exclusively for this object's lifetime.
+class ScopedExclusiveLock {
+ public:
+  explicit ScopedExclusiveLock(SRWLOCK* lock) : lock_(lock) { ::AcquireSRWLockExclusive(lock_); }
+  ScopedExclusiveLock(const ScopedExclusiveLock&) = delete;
+  ScopedExclusiveLock& operator=(const ScopedExclusiveLock&) = delete;
+  ~ScopedExclusiveLock() { ::ReleaseSRWLockExclusive(lock_); }
+
+ private:
+  SRWLOCK* lock_;
+};
+
 // A mutex that this object has acquired; releases it on destruction.
 class ScopedMutexLock {
  public:

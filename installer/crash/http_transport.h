@@ -28,8 +28,9 @@ class HttpTransport {
   void SetBodyStream(std::unique_ptr<HttpBodyStream> stream) { body_stream_ = std::move(stream); }
   void SetTimeout(double seconds) { timeout_ = seconds; }
 
-  // True when the server answered 200; its body lands in `response_body`
-  // (may be null).
+  // True when the server answered 200 with a body of at most 64 KiB (the
+  // crash host's answer is one short line); the body lands in
+  // `response_body` (may be null). A longer answer is a failure.
   virtual bool ExecuteSynchronously(std::string* response_body) = 0;
 
  protected:

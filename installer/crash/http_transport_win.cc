@@ -13,12 +13,17 @@
 #include "installer/crash/http_text.h"
 #include "installer/crash/http_transport.h"
 #include "installer/crash/module_version.h"
+#include "installer/util/download_logic.h"
 
 namespace crash {
 namespace {
 
 constexpr size_t kBodyReadSize = 32768;
 constexpr DWORD kResponseReadSize = 4096;
+// The crash host answers with the report's id, one short line. The answer
+// is held in memory, inside the crash filter of a failing process: one
+// announced or grown beyond 64 KiB is not the crash host's and is refused.
+constexpr uint64_t kMaxResponseBytes = 64 * 1024;
 
 struct InternetHandleTraits {
   using Handle = HINTERNET;
@@ -113,11 +118,55 @@ bool RunningOnWine() {
   return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
+// The answer's Content-Length, read as text (64 bits); false without one.
+bool QueryContentLength(HINTERNET request, uint64_t* length) {
+  wchar_t text[32];
+  DWORD size = sizeof(text);
+  if (!::WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX,
+                             text, &size, WINHTTP_NO_HEADER_INDEX))
+    return false;
+  return installer_util::ParseContentLength(
+      base::WideToUtf8(std::wstring_view(text, size / sizeof(wchar_t))), length);
+}
+
+// Reads the answer into `body` (may be null) up to kMaxResponseBytes: a
+// longer one, announced or not, ends the request as a failure before more
+// is read.
+bool ReadResponse(HINTERNET request, const std::string& url, std::string* body) {
+  using installer_util::BodyRefusalText;
+  uint64_t declared = 0;
+  if (QueryContentLength(request, &declared) &&
+      !installer_util::DeclaredLengthFits(declared, kMaxResponseBytes)) {
+    LOG(ERROR) << BodyRefusalText(installer_util::kBodyDeclaredAboveCap, url, declared,
+                                  kMaxResponseBytes);
+    return false;
+  }
+  if (body) body->clear();
+  char buffer[kResponseReadSize];
+  uint64_t received = 0;
+  for (;;) {
+    DWORD read = 0;
+    if (!::WinHttpReadData(request, buffer, kResponseReadSize, &read)) {
+      LOG(ERROR) << WinHttpMessage("WinHttpReadData");
+      return false;
+    }
+    if (read == 0) return true;
+    if (!installer_util::BodyFits(received, read, kMaxResponseBytes)) {
+      LOG(ERROR) << BodyRefusalText(installer_util::kBodyGrewAboveCap, url, received + read,
+                                    kMaxResponseBytes);
+      return false;
+    }
+    received += read;
+    if (body) body->append(buffer, read);
+  }
+}
+
 class HttpTransportWin final : public HttpTransport {
  public:
   bool ExecuteSynchronously(std::string* response_body) override;
 
  private:
+  bool AddHeaders(HINTERNET request, bool* chunked, DWORD* total_length);
   bool SendBody(HINTERNET request, bool chunked);
 };
 
@@ -165,6 +214,38 @@ bool HttpTransportWin::SendBody(HINTERNET request, bool chunked) {
     }
     if (!WriteAll(request, piece.data(), piece.size())) return false;
   }
+}
+
+// Adds the request's headers; a "Content-Length" one gives the total length
+// instead and switches chunked transfer off.
+bool HttpTransportWin::AddHeaders(HINTERNET request, bool* chunked, DWORD* total_length) {
+  for (const auto& [name, value] : headers()) {
+    if (base::EqualsCaseInsensitiveAscii(name, "Content-Length")) {
+      const std::optional<uint32_t> length = base::ParseUint32(value);
+      if (!length) {
+        LOG(ERROR) << "invalid Content-Length " << value;
+        return false;
+      }
+      *total_length = *length;
+      *chunked = false;
+      continue;
+    }
+    const std::wstring line = base::Utf8ToWide(name + ": " + value + "\r\n");
+    if (!::WinHttpAddRequestHeaders(request, line.c_str(), static_cast<DWORD>(-1),
+                                    WINHTTP_ADDREQ_FLAG_ADD)) {
+      LOG(ERROR) << WinHttpMessage("WinHttpAddRequestHeaders");
+      return false;
+    }
+  }
+  if (*chunked) {
+    if (!::WinHttpAddRequestHeaders(request, L"Transfer-Encoding: chunked\r\n",
+                                    static_cast<DWORD>(-1), WINHTTP_ADDREQ_FLAG_ADD)) {
+      LOG(ERROR) << WinHttpMessage("WinHttpAddRequestHeaders");
+      return false;
+    }
+    if (RunningOnWine()) *total_length = MAXDWORD;  // see RunningOnWine
+  }
+  return true;
 }
 
 bool HttpTransportWin::ExecuteSynchronously(std::string* response_body) {
@@ -217,32 +298,7 @@ bool HttpTransportWin::ExecuteSynchronously(std::string* response_body) {
 
   bool chunked = true;
   DWORD total_length = WINHTTP_IGNORE_REQUEST_TOTAL_LENGTH;
-  for (const auto& [name, value] : headers()) {
-    if (base::EqualsCaseInsensitiveAscii(name, "Content-Length")) {
-      const std::optional<uint32_t> length = base::ParseUint32(value);
-      if (!length) {
-        LOG(ERROR) << "invalid Content-Length " << value;
-        return false;
-      }
-      total_length = *length;
-      chunked = false;
-      continue;
-    }
-    const std::wstring line = base::Utf8ToWide(name + ": " + value + "\r\n");
-    if (!::WinHttpAddRequestHeaders(request.get(), line.c_str(), static_cast<DWORD>(-1),
-                                    WINHTTP_ADDREQ_FLAG_ADD)) {
-      LOG(ERROR) << WinHttpMessage("WinHttpAddRequestHeaders");
-      return false;
-    }
-  }
-  if (chunked) {
-    if (!::WinHttpAddRequestHeaders(request.get(), L"Transfer-Encoding: chunked\r\n",
-                                    static_cast<DWORD>(-1), WINHTTP_ADDREQ_FLAG_ADD)) {
-      LOG(ERROR) << WinHttpMessage("WinHttpAddRequestHeaders");
-      return false;
-    }
-    if (RunningOnWine()) total_length = MAXDWORD;  // see RunningOnWine
-  }
+  if (!AddHeaders(request.get(), &chunked, &total_length)) return false;
 
   if (!::WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
                             WINHTTP_NO_REQUEST_DATA, 0, total_length, 0)) {
@@ -268,18 +324,7 @@ bool HttpTransportWin::ExecuteSynchronously(std::string* response_body) {
     return false;
   }
 
-  if (response_body) response_body->clear();
-  char buffer[kResponseReadSize];
-  for (;;) {
-    DWORD read = 0;
-    if (!::WinHttpReadData(request.get(), buffer, kResponseReadSize, &read)) {
-      LOG(ERROR) << WinHttpMessage("WinHttpReadData");
-      return false;
-    }
-    if (read == 0) break;
-    if (response_body) response_body->append(buffer, read);
-  }
-  return true;
+  return ReadResponse(request.get(), this->url(), response_body);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <utility>
+
 #include "base/logging.h"
 #include "installer/util/wininet_calls.h"
 
@@ -52,27 +54,30 @@ AsyncRequestSender::AsyncRequestSender()
 AsyncRequestSender::~AsyncRequestSender() { StopWorker(); }
 
 void AsyncRequestSender::StopWorker() {
-  if (!thread_.is_valid()) return;
-  ::AcquireSRWLockExclusive(&lock_);
-  stop_ = true;
-  ::ReleaseSRWLockExclusive(&lock_);
+  base::ScopedHandle thread;
+  {
+    base::ScopedExclusiveLock hold(&lock_);
+    if (!thread_.is_valid()) return;
+    thread = std::move(thread_);
+    stop_ = true;
+  }
   ::SetEvent(wake_event_.get());
-  ::WaitForSingleObject(thread_.get(), INFINITE);
-  thread_.reset();
+  ::WaitForSingleObject(thread.get(), INFINITE);
   // The requests still queued are dropped.
-  ::AcquireSRWLockExclusive(&lock_);
+  base::ScopedExclusiveLock hold(&lock_);
   queue_.clear();
   pending_ = 0;
   stop_ = false;
   ::SetEvent(idle_event_.get());
-  ::ReleaseSRWLockExclusive(&lock_);
 }
 
 bool AsyncRequestSender::WaitForIdle(DWORD timeout_ms) {
   return ::WaitForSingleObject(idle_event_.get(), timeout_ms) == WAIT_OBJECT_0;
 }
 
-bool AsyncRequestSender::InitializeThread() {
+// Under lock_: whichever Send comes first starts the one worker, however
+// many threads send at once.
+bool AsyncRequestSender::InitializeThreadLocked() {
   if (thread_.is_valid()) return true;
   if (!wake_event_.is_valid()) {
     PLOG(WARNING, ::GetLastError()) << "Failed to create thread for async http requests";
@@ -89,12 +94,13 @@ bool AsyncRequestSender::InitializeThread() {
 }
 
 bool AsyncRequestSender::Send(const std::wstring& url) {
-  if (!InitializeThread()) return false;
-  ::AcquireSRWLockExclusive(&lock_);
-  queue_.push_back(url);
-  ++pending_;
-  ::ResetEvent(idle_event_.get());
-  ::ReleaseSRWLockExclusive(&lock_);
+  {
+    base::ScopedExclusiveLock hold(&lock_);
+    if (!InitializeThreadLocked()) return false;
+    queue_.push_back(url);
+    ++pending_;
+    ::ResetEvent(idle_event_.get());
+  }
   ::SetEvent(wake_event_.get());
   return true;
 }

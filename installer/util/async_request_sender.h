@@ -25,8 +25,9 @@ class AsyncRequestSender {
   // worker (no time limit).
   virtual ~AsyncRequestSender();
 
-  // Queues `url`; starts the worker on first use. False only when the worker
-  // thread cannot be created.
+  // Queues `url`; starts the worker on first use (one worker, also when
+  // several threads send first at once). False only when the worker thread
+  // cannot be created.
   bool Send(const std::wstring& url);
 
   // Waits until every queued request has been sent (or dropped); false on
@@ -44,12 +45,12 @@ class AsyncRequestSender {
   void StopWorker();
 
  private:
-  bool InitializeThread();
+  bool InitializeThreadLocked();
   static unsigned __stdcall ThreadMain(void* self);
   void Run();
 
-  base::ScopedHandle thread_;
   SRWLOCK lock_ = SRWLOCK_INIT;
+  base::ScopedHandle thread_;  // under lock_
   base::ScopedHandle wake_event_;
   bool stop_ = false;
   std::deque<std::wstring> queue_;

@@ -97,8 +97,52 @@ RangeAnswer ClassifyRangeAnswer(uint32_t status, std::string_view content_range,
   uint64_t first = 0, last = 0, total = 0;
   if (!ParseContentRange(content_range, &first, &last, &total) || first != offset)
     return RangeAnswer::kRefuse;
+  // The sink counts in 32 bits: the range's end, and the total when it is
+  // given, must fit.
+  if (last >= UINT32_MAX || total > UINT32_MAX) return RangeAnswer::kTooLarge;
   return RangeAnswer::kContinue;
 }
+
+bool DeclaredLengthFits(uint64_t declared, uint64_t cap) { return cap == 0 || declared <= cap; }
+
+bool BodyFits(uint64_t held, uint64_t incoming, uint64_t cap) {
+  if (cap == 0) return true;
+  return held <= cap && incoming <= cap - held;
+}
+
+std::string BodyRefusalText(uint32_t code, std::string_view url, uint64_t length, uint64_t cap) {
+  std::string out = "Refused ";
+  out += url;
+  switch (code) {
+    case kBodyDeclaredAboveCap:
+      out += ": Content-Length " + std::to_string(length) + " is above the cap of ";
+      break;
+    case kBodyGrewAboveCap:
+      out += ": the body grew past " + std::to_string(length) + " bytes, above the cap of ";
+      break;
+    default:
+      return out + ": " + std::to_string(length) + " bytes do not fit the 32-bit byte counts";
+  }
+  return out + std::to_string(cap) + " bytes";
+}
+
+bool ParseContentLength(std::string_view text, uint64_t* length) {
+  return ParseNumber(Trim(text), length);
+}
+
+bool TotalBodyLength(uint32_t base, uint64_t content_length, uint32_t* total) {
+  if (content_length > UINT32_MAX - base) return false;
+  *total = static_cast<uint32_t>(base + content_length);
+  return true;
+}
+
+uint32_t BytesWithinBody(uint32_t read, uint32_t held, uint32_t total) {
+  if (total == 0) return read;
+  if (held >= total) return 0;
+  return read < total - held ? read : total - held;
+}
+
+bool FitsByteCount(uint32_t held, uint32_t incoming) { return incoming <= UINT32_MAX - held; }
 
 std::wstring RangeRequestHeaders(uint32_t offset) {
   std::wstring out = L"Range: bytes=";
@@ -128,6 +172,11 @@ bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
 
 bool IsSchemeDowngrade(std::string_view from_url, std::string_view to_url) {
   return StartsWithNoCase(from_url, "https:") && !StartsWithNoCase(to_url, "https:");
+}
+
+bool IsBrandDownloadUrlAllowed(std::string_view url, bool plain_http_allowed) {
+  if (StartsWithNoCase(url, "https:")) return true;
+  return plain_http_allowed && StartsWithNoCase(url, "http:");
 }
 
 bool IsHeaderlessResponse(std::string_view raw_headers) {

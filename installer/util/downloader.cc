@@ -269,8 +269,48 @@ bool Downloader::OpenDownload(const std::wstring& url, DownloadSink* sink) {
   if (sink->bytes_written != 0 && !ResumeAt(url, sink->bytes_written)) {
     if (!request_.is_valid()) return false;
   }
+  if (!AcceptBodyLength()) return false;
   LOG_TAG(INFO, "OpenDownload") << "Connection established: " << url;
   return true;
+}
+
+// Learns the whole body's length from the open response and refuses, before
+// a byte of the body is read, one that the sink's cap or the 32-bit counts
+// cannot take. An answer with another status is left to the status check.
+bool Downloader::AcceptBodyLength() {
+  uint32_t status = 0;
+  if (!last_error_.empty() || (QueryStatus(&status) && !IsExpectedStatus(status))) return true;
+  uint64_t length = 0;
+  if (content_length_ == 0 && QueryContentLength(request_.get(), &length) && length != 0) {
+    uint32_t total = 0;
+    if (!DeclaredLengthFits(length, sink_->max_bytes)) {
+      RefuseBody(kBodyDeclaredAboveCap, length);
+      return false;
+    }
+    if (!TotalBodyLength(length_base_, length, &total)) {
+      RefuseBody(kBodyBeyond32Bits, length);
+      return false;
+    }
+    content_length_ = total;
+  }
+  if (!DeclaredLengthFits(content_length_, sink_->max_bytes)) {
+    RefuseBody(kBodyDeclaredAboveCap, content_length_);
+    return false;
+  }
+  return true;
+}
+
+// Ends the transfer with "body_too_large-<code>" and a log line naming the
+// URL and the cap, and closes the request without reading on. (Wine's
+// WinINet, when a request is closed with its announced body unread, still
+// reads without blocking whatever has already arrived into a scratch
+// buffer before it drops the connection: over loopback that can be much
+// of a fast sender's body. None of it reaches the sink.)
+void Downloader::RefuseBody(uint32_t code, uint64_t length) {
+  LOG_TAG(WARNING, "Download") << BodyRefusalText(code, base::WideToUtf8(current_url_), length,
+                                                  sink_->max_bytes);
+  last_error_ = DownloadErrorCode(kBodyTooLargeError, code);
+  request_.reset();
 }
 
 // Continues a download after the `offset` bytes that the sink holds. The
@@ -305,8 +345,8 @@ bool Downloader::ResumeAt(const std::wstring& url, uint32_t offset) {
       uint64_t first = 0, last = 0, total = 0;
       ParseContentRange(content_range, &first, &last, &total);
       expected_status_ = 206;
-      if (total != 0 && total <= UINT32_MAX) {
-        content_length_ = static_cast<uint32_t>(total);
+      if (total != 0) {
+        content_length_ = static_cast<uint32_t>(total);  // fits: ClassifyRangeAnswer checked
       } else {
         length_base_ = offset;  // the 206's Content-Length counts from here
       }
@@ -326,6 +366,13 @@ bool Downloader::ResumeAt(const std::wstring& url, uint32_t offset) {
     case RangeAnswer::kStatus:
       expected_status_ = 206;  // the status check reports the actual code
       return true;
+    case RangeAnswer::kTooLarge: {
+      uint64_t first = 0, last = 0, total = 0;
+      ParseContentRange(content_range, &first, &last, &total);
+      RefuseBody(kBodyBeyond32Bits, total > last ? total : last);
+      sink_->Reset();
+      return false;
+    }
   }
   return true;
 }
@@ -352,17 +399,22 @@ uint32_t Downloader::ReadDownloadChunk() {
   }
   uint32_t status = 0;
   if (QueryStatus(&status) && !IsExpectedStatus(status)) return 0;
-  if (content_length_ == 0) {
-    uint32_t length = 0;
-    if (QueryNumber(request_.get(), HTTP_QUERY_CONTENT_LENGTH, &length) && length != 0)
-      content_length_ = length_base_ + length;
-  }
-  if (content_length_ != 0 && read > content_length_ - sink_->bytes_written) {
+  const uint32_t held = sink_->bytes_written;
+  const uint32_t take = BytesWithinBody(read, held, content_length_);
+  if (take < read) {
     // Wine hands over bytes past the Content-Length when they arrive with
     // the last ones.
     LOG_TAG(WARNING, "ReadDownloadChunk") << "Server sent more than its Content-Length of "
                                           << content_length_ << ": " << current_url_;
-    read = content_length_ - sink_->bytes_written;
+    read = take;
+  }
+  if (!FitsByteCount(held, read)) {
+    RefuseBody(kBodyBeyond32Bits, static_cast<uint64_t>(held) + read);
+    return 0;
+  }
+  if (!BodyFits(held, read, sink_->max_bytes)) {
+    RefuseBody(kBodyGrewAboveCap, static_cast<uint64_t>(held) + read);
+    return 0;
   }
   if (read > 0 && !sink_->Write(buffer_.get(), read)) {
     last_error_ = DownloadErrorCode(kWriteFileError, ::GetLastError());
@@ -405,7 +457,7 @@ bool Downloader::RunLoop(const std::wstring& url, DownloadSink* sink, HANDLE sto
 }
 
 bool Downloader::DownloadToFile(const std::string& url, const std::wstring& destination,
-                                HANDLE stop_event) {
+                                HANDLE stop_event, uint64_t max_bytes) {
   const std::wstring temp_dir = base::GetTempDir();
   wchar_t temp[MAX_PATH] = {};
   if (temp_dir.empty() || !::GetTempFileNameW(temp_dir.c_str(), L"dl", 0, temp)) {
@@ -417,7 +469,7 @@ bool Downloader::DownloadToFile(const std::string& url, const std::wstring& dest
     base::ScopedHandle file(::CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.is_valid()) {
-      FileSink sink(file.get());
+      FileSink sink(file.get(), max_bytes);
       ok = RunLoop(base::AsciiToWide(url), &sink, stop_event);
     }
   }
@@ -429,8 +481,9 @@ bool Downloader::DownloadToFile(const std::string& url, const std::wstring& dest
   return ok;
 }
 
-bool Downloader::DownloadToString(const std::string& url, HANDLE stop_event, std::string* output) {
-  StringSink sink;
+bool Downloader::DownloadToString(const std::string& url, HANDLE stop_event, std::string* output,
+                                  uint64_t max_bytes) {
+  StringSink sink(max_bytes);
   if (!RunLoop(base::AsciiToWide(url), &sink, stop_event)) return false;
   if (output) sink.Take(output);
   return true;

@@ -29,12 +29,17 @@ class DownloadSink {
   virtual ~DownloadSink() = default;
 
   uint32_t bytes_written = 0;
+  // The most bytes one body may bring into this sink (0: only the 32-bit
+  // count bounds it). The download clients refuse a body announced above
+  // it before reading, and stop one without a length when it grows past
+  // it ("body_too_large-").
+  uint64_t max_bytes = 0;
 };
 
 // Writes to a borrowed file handle (not closed by the sink).
 class FileSink : public DownloadSink {
  public:
-  explicit FileSink(HANDLE file) : file_(file) {}
+  explicit FileSink(HANDLE file, uint64_t cap = 0) : file_(file) { max_bytes = cap; }
   bool Write(const void* data, uint32_t size) override;
   // Truncates the file to empty.
   void Reset() override;
@@ -43,9 +48,11 @@ class FileSink : public DownloadSink {
   HANDLE file_;
 };
 
-// Collects the bytes in memory.
+// Collects the bytes in memory, at most `cap` of them: every body held in
+// memory has a cap of its own.
 class StringSink : public DownloadSink {
  public:
+  explicit StringSink(uint64_t cap) { max_bytes = cap; }
   bool Write(const void* data, uint32_t size) override;
   void Reset() override;
   // Swaps the collected bytes into `out` and leaves the sink empty.
@@ -97,11 +104,13 @@ class Downloader {
 
   // `url` is ASCII, widened character by character. The body goes to a
   // temporary file that is moved over `destination` only after a complete,
-  // successful transfer; a stop is a failure.
+  // successful transfer; a stop is a failure. `max_bytes` caps the body
+  // (DownloadSink::max_bytes).
   virtual bool DownloadToFile(const std::string& url, const std::wstring& destination,
-                              HANDLE stop_event);
+                              HANDLE stop_event, uint64_t max_bytes);
   // On success the body is swapped into `output`.
-  virtual bool DownloadToString(const std::string& url, HANDLE stop_event, std::string* output);
+  virtual bool DownloadToString(const std::string& url, HANDLE stop_event, std::string* output,
+                                uint64_t max_bytes);
   // Opens `url` for reading into `sink`; resumes after the sink's bytes.
   virtual bool OpenDownload(const std::wstring& url, DownloadSink* sink);
   // Bytes read into the sink; 0 at the end of the data or on a failure.
@@ -124,6 +133,8 @@ class Downloader {
   bool OpenUrl(const std::wstring& url, const wchar_t* headers, DWORD flags,
                base::ScopedInternetHandle* out);
   bool ResumeAt(const std::wstring& url, uint32_t offset);
+  bool AcceptBodyLength();
+  void RefuseBody(uint32_t code, uint64_t length);
   bool QueryStatus(uint32_t* status);
   bool IsExpectedStatus(uint32_t status) const;
   bool RunLoop(const std::wstring& url, DownloadSink* sink, HANDLE stop_event);

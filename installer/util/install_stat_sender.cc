@@ -24,6 +24,9 @@ namespace {
 constexpr wchar_t kInstallStatValue[] = L"install_stat";
 constexpr wchar_t kLaunchCommandLineValue[] = L"InstallerSuccessLaunchCmdLine";
 constexpr size_t kMaxEscapedLength = 2084;
+// The statistics host answers the summary with a short acknowledgement
+// that nothing reads; it is held in memory, so a longer answer is refused.
+constexpr uint64_t kMaxSummaryResponseBytes = 64 * 1024;
 
 struct ChannelTarget {
   const char* cid;
@@ -192,7 +195,13 @@ void InstallStatSender::SetParam(int32_t type, const std::wstring& value) {
     LOG(ERROR) << "No statistics parameter of type " << type;
     return;
   }
+  base::ScopedExclusiveLock hold(&params_lock_);
   params_[key] = value;
+}
+
+StatEvent InstallStatSender::params() const {
+  base::ScopedExclusiveLock hold(&params_lock_);
+  return params_;
 }
 
 std::wstring InstallStatSender::GetParam(int32_t type) const {
@@ -200,12 +209,13 @@ std::wstring InstallStatSender::GetParam(int32_t type) const {
     LOG(ERROR) << "No statistics getter of type " << type;
     return {};
   }
+  base::ScopedExclusiveLock hold(&params_lock_);
   const auto it = params_.find(StatParamKey(type));
   return it == params_.end() ? std::wstring() : it->second;
 }
 
 std::wstring InstallStatSender::GetQueryUrl(const StatEvent& event, int32_t channel) const {
-  StatEvent merged = params_;
+  StatEvent merged = params();
   for (const auto& [key, value] : event) merged.emplace(key, value);
   merged["old_style"] = L"0";
   if (mode_name_index_ != 0 && installer_type_ == -1)
@@ -244,18 +254,20 @@ bool InstallStatSender::Queue(const StatEvent& event, int32_t channel) {
   return sender_->Send(GetQueryUrl(event, channel));
 }
 
-bool InstallStatSender::SendEvent(const StatEvent& event) { return Queue(event, channel_); }
+// The channel travels with each event: the window thread and the install
+// thread send at the same time, and neither may give the other its cid or
+// path.
+bool InstallStatSender::SendEvent(const StatEvent& event) {
+  return Queue(event, kStatChannelExtended);
+}
 
 bool InstallStatSender::SendWindowEvent(const StatEvent& event) {
-  channel_ = kStatChannelReinstallDialog;
-  const bool sent = Queue(event, channel_);
-  channel_ = kStatChannelExtended;
-  return sent;
+  return Queue(event, kStatChannelReinstallDialog);
 }
 
 bool InstallStatSender::SaveForSetup() const {
   std::wstring text;
-  for (const auto& [key, value] : params_) {
+  for (const auto& [key, value] : params()) {
     text += base::Utf8ToWide(key);
     text += L'\n';
     text += value;
@@ -270,8 +282,7 @@ bool InstallStatSender::SaveForSetup() const {
 // ---------------------------------------------------------------- events
 
 std::wstring InstallStatSender::SetupAction() const {
-  const auto it = params_.find("old_ver");
-  return it != params_.end() && !it->second.empty() ? L"update" : L"setup";
+  return !GetParam(kStatOldVer).empty() ? L"update" : L"setup";
 }
 
 bool InstallStatSender::SendInstallerStartedEvent(int dpi, int screen_width, int screen_height) {
@@ -359,10 +370,11 @@ bool InstallStatSender::SendChosenCheckboxEvent(const std::wstring& checkbox) {
 // ---------------------------------------------------------------- summary
 
 std::wstring InstallStatSender::GetInstallationFinishedUrl(const InstallationSummary& s) const {
-  const auto ui = params_.find("ui");
+  const StatEvent params = this->params();
+  const auto ui = params.find("ui");
   std::wstring url = base::AsciiToWide(KELMOR_STAT_HOST);
   url += L"/get/browser/install?ui=";
-  url += ui == params_.end() ? L"" : EscapeUrlText(ui->second);
+  url += ui == params.end() ? L"" : EscapeUrlText(ui->second);
   url += L"&result=";
   url += s.cancelled ? L"cancelled" : s.success ? L"success" : L"failed";
   url += L"&time=" + Number(Seconds(s.total_time_us));
@@ -374,7 +386,7 @@ std::wstring InstallStatSender::GetInstallationFinishedUrl(const InstallationSum
 bool InstallStatSender::ReportInstallationFinished(const InstallationSummary& summary,
                                                    const SummaryDownload& download) {
   const std::wstring url = GetInstallationFinishedUrl(summary);
-  StringSink sink;
+  StringSink sink(kMaxSummaryResponseBytes);
   std::string error;
   std::wstring redirect;
   const bool ok = download ? download(url, &sink, &error, &redirect)

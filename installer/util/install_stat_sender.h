@@ -122,10 +122,12 @@ class InstallStatSender {
   void SetParam(int32_t type, const std::wstring& value);
   // Types 6 (old_ver) and 10 (browser_present); "" for any other.
   std::wstring GetParam(int32_t type) const;
-  const StatEvent& params() const { return params_; }
+  // A copy: events may be built on other threads meanwhile.
+  StatEvent params() const;
 
   // Builds the URL on channel 0 and queues it; false only when the sender's
-  // thread cannot be started.
+  // thread cannot be started. Safe from several threads at once: each event
+  // carries its own channel.
   bool SendEvent(const StatEvent& event);
   // The same on channel 1 (window events).
   bool SendWindowEvent(const StatEvent& event);
@@ -183,8 +185,9 @@ class InstallStatSender {
 
   int32_t mode_name_index_ = 0;
   int32_t installer_type_;
-  StatEvent params_;
-  int32_t channel_ = kStatChannelExtended;
+  // Set from the install thread while the window thread builds its events.
+  mutable SRWLOCK params_lock_ = SRWLOCK_INIT;
+  StatEvent params_;  // under params_lock_ once the constructor is done
   std::unique_ptr<AsyncRequestSender> sender_;
 };
 

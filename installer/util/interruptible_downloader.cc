@@ -202,9 +202,23 @@ bool InterruptibleDownloader::SendRequest(const std::wstring& url, uint32_t* sta
   return true;
 }
 
-bool InterruptibleDownloader::ReadBody(DownloadSink* sink) {
-  uint32_t content_length = 0;
-  const bool has_length = QueryNumber(request_.get(), HTTP_QUERY_CONTENT_LENGTH, &content_length);
+// Ends the transfer with "body_too_large-<code>" and a log line naming the
+// URL and the cap, and closes the request without reading on (see
+// Downloader::RefuseBody for what Wine does with the unread bytes).
+bool InterruptibleDownloader::RefuseBody(const std::wstring& url, uint32_t code, uint64_t length,
+                                         uint64_t cap) {
+  LOG_TAG(WARNING, "Download") << BodyRefusalText(code, base::WideToUtf8(url), length, cap);
+  return Fail(DownloadErrorCode(kBodyTooLargeError, code));
+}
+
+bool InterruptibleDownloader::ReadBody(const std::wstring& url, DownloadSink* sink) {
+  uint64_t content_length = 0;
+  const bool has_length = QueryContentLength(request_.get(), &content_length);
+  // An announced length is judged before a byte of the body is read.
+  if (has_length && !DeclaredLengthFits(content_length, sink->max_bytes))
+    return RefuseBody(url, kBodyDeclaredAboveCap, content_length, sink->max_bytes);
+  if (has_length && content_length > UINT32_MAX)
+    return RefuseBody(url, kBodyBeyond32Bits, content_length, sink->max_bytes);
   uint64_t received = 0;
   for (;;) {
     if (IsSignalled(stop_event_) || (*keep_going_ && !(*keep_going_)())) return Stop();
@@ -232,6 +246,11 @@ bool InterruptibleDownloader::ReadBody(DownloadSink* sink) {
       // Whatever comes beyond the announced length is not part of the body.
       take = static_cast<DWORD>(content_length - received);
     }
+    // A body without a length stops at the cap.
+    if (!BodyFits(received, take, sink->max_bytes))
+      return RefuseBody(url, kBodyGrewAboveCap, received + take, sink->max_bytes);
+    if (!FitsByteCount(sink->bytes_written, take))
+      return RefuseBody(url, kBodyBeyond32Bits, received + take, sink->max_bytes);
     if (take > 0 && !sink->Write(hop_->buffer, take))
       return Fail(DownloadErrorCode(kWriteFileError, ::GetLastError()));
     received += take;
@@ -285,7 +304,7 @@ bool InterruptibleDownloader::Fetch(const std::wstring& url, DownloadSink* sink,
         Fail(FinalQueryInfoErrorCode(status, 0));
         break;
       }
-      ok = ReadBody(sink);
+      ok = ReadBody(target, sink);
       break;
     }
   }
@@ -303,23 +322,23 @@ std::string InterruptibleDownloader::QueryCustomHeader(const std::string& name) 
 }
 
 bool InterruptibleDownloader::DownloadToString(const std::string& url, HANDLE stop_event,
-                                               std::string* output) {
-  StringSink sink;
+                                               std::string* output, uint64_t max_bytes) {
+  StringSink sink(max_bytes);
   if (!Fetch(base::AsciiToWide(url), &sink, stop_event, KeepGoing())) return false;
   if (output) sink.Take(output);
   return true;
 }
 
 bool InterruptibleDownloader::DownloadToString(const std::wstring& url, const KeepGoing& keep_going,
-                                               std::string* output) {
-  StringSink sink;
+                                               std::string* output, uint64_t max_bytes) {
+  StringSink sink(max_bytes);
   if (!Fetch(url, &sink, nullptr, keep_going)) return false;
   if (output) sink.Take(output);
   return true;
 }
 
 bool InterruptibleDownloader::DownloadToFile(const std::string& url, const std::wstring& destination,
-                                             HANDLE stop_event) {
+                                             HANDLE stop_event, uint64_t max_bytes) {
   std::wstring dir = base::DirName(destination);
   if (dir.empty()) dir = base::GetTempDir();
   const std::wstring temp = base::MakeUniqueFileName(dir, L"dl", L".tmp");
@@ -331,7 +350,7 @@ bool InterruptibleDownloader::DownloadToFile(const std::string& url, const std::
       last_error_ = DownloadErrorCode(kWriteFileError, ::GetLastError());
       return false;
     }
-    FileSink sink(file.get());
+    FileSink sink(file.get(), max_bytes);
     ok = Fetch(base::AsciiToWide(url), &sink, stop_event, KeepGoing());
   }
   if (ok && !::MoveFileExW(temp.c_str(), destination.c_str(),

@@ -39,16 +39,19 @@ class InterruptibleDownloader {
   // ASCII; a signalled `stop_event` (optional) ends the transfer as a
   // failure. The file is written under a temporary name beside
   // `destination` and moved over it only after a complete transfer.
+  // `max_bytes` caps the body (DownloadSink::max_bytes): a longer one fails
+  // with "body_too_large-".
   virtual bool DownloadToFile(const std::string& url, const std::wstring& destination,
-                              HANDLE stop_event);
-  virtual bool DownloadToString(const std::string& url, HANDLE stop_event, std::string* output);
+                              HANDLE stop_event, uint64_t max_bytes);
+  virtual bool DownloadToString(const std::string& url, HANDLE stop_event, std::string* output,
+                                uint64_t max_bytes);
   // The same with a predicate instead of an event.
   virtual bool DownloadToString(const std::wstring& url, const KeepGoing& keep_going,
-                                std::string* output);
+                                std::string* output, uint64_t max_bytes);
 
   // GET `url` into `sink` (emptied first), following up to ten redirects.
-  // True for a complete body that came with status 200. `stop_event` and
-  // `keep_going` are optional.
+  // True for a complete body that came with status 200 and fits the sink's
+  // cap. `stop_event` and `keep_going` are optional.
   bool Fetch(const std::wstring& url, DownloadSink* sink, HANDLE stop_event,
              const KeepGoing& keep_going);
 
@@ -71,7 +74,8 @@ class InterruptibleDownloader {
   bool OpenSession();
   // Sends one request; on success `*status` is its status code.
   bool SendRequest(const std::wstring& url, uint32_t* status);
-  bool ReadBody(DownloadSink* sink);
+  bool ReadBody(const std::wstring& url, DownloadSink* sink);
+  bool RefuseBody(const std::wstring& url, uint32_t code, uint64_t length, uint64_t cap);
   Wait WaitForCompletion();
   bool Fail(std::string error);
   bool Stop();

@@ -1,6 +1,8 @@
 #include "installer/util/wininet_calls.h"
 
 #include "base/scoped_handle.h"
+#include "base/strings.h"
+#include "installer/util/download_logic.h"
 
 namespace base {
 
@@ -64,6 +66,11 @@ std::string QueryCustomHeaderText(HINTERNET request, const std::string& name) {
   size = static_cast<DWORD>(required);
   if (!::HttpQueryInfoA(request, HTTP_QUERY_CUSTOM, buffer.data(), &size, nullptr)) return {};
   return buffer.substr(0, size);
+}
+
+bool QueryContentLength(HINTERNET request, uint64_t* length) {
+  const std::wstring text = QueryHeaderText(request, HTTP_QUERY_CONTENT_LENGTH);
+  return !text.empty() && ParseContentLength(base::WideToUtf8(text), length);
 }
 
 }  // namespace installer_util

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <cstdint>
 #include <string>
 
 #include "base/seh_guard.h"
@@ -27,5 +28,9 @@ GuardedResult GuardedInternetOpenUrl(HINTERNET internet, const wchar_t* url, con
 std::wstring QueryHeaderText(HINTERNET request, DWORD what);
 // A response header by name (HTTP_QUERY_CUSTOM); empty when it is absent.
 std::string QueryCustomHeaderText(HINTERNET request, const std::string& name);
+// The response's Content-Length in 64 bits, read as text (WinINet's number
+// form is a DWORD and cannot tell 4 GiB + 1 from 1); false when there is
+// none or it is not a number.
+bool QueryContentLength(HINTERNET request, uint64_t* length);
 
 }  // namespace installer_util

@@ -176,6 +176,70 @@ def test_host_answering_500_keeps_the_dump_it_was_sent(host):
     assert [r["status"] for r in host.records()] == [500]
 
 
+@pytest.mark.parametrize("announced", [True, False])
+def test_a_50_mib_answer_of_the_crash_host_is_refused_at_its_cap(host, announced):
+    from stand import GeneratedBody
+
+    def submit(ex):
+        ex.note["service"] = "crash"
+        ex.send(GeneratedBody(50 << 20, seed=5), content_type="text/plain", ranges=False)
+
+    host.stand.route("POST", r"/submit", submit)
+    if not announced:
+        host.stand.fault("/submit", omit_headers=["Content-Length"])
+    result = crash()
+    assert result.code & 0xFFFFFFFF == ACCESS_VIOLATION
+    url = f"{host.stand.base_url}/submit?"
+    tail = (": Content-Length 52428800 is above the cap of 65536 bytes (ReadResponse:" if announced
+            else " bytes, above the cap of 65536 bytes (ReadResponse:")
+    assert any(f"ERROR: Refused {url}" in line and tail in line for line in installer.log_lines()), \
+        installer.log_lines()[-10:]
+    [record] = host.records()
+    assert record["done"] and record["status"] == 200
+    print(f"crash answer announced={announced}: bytes_sent {record['bytes_sent']}")
+    if not announced:
+        # Read up to the cap, then dropped: the rest never left the stand.
+        assert record["bytes_sent"] < 16 << 20, record["bytes_sent"]
+    # The answer did not confirm the report: the dump stays for a later try.
+    [dump] = dumps()
+    assert dump.name == REPORT_ID + ".dmp"
+
+
+def upload_with_crash_upload_tool(host, name):
+    """Sends a 1 MiB dump through SendReport in the crash_upload tool; its
+    result and its peak working set (bytes)."""
+    dump = w.temp_dir() / f"{name}.dmp"
+    out = w.temp_dir() / f"{name}.txt"
+    dump.write_bytes(bytes(range(256)) * 4096)
+    out.unlink(missing_ok=True)
+    run = w.run(w.BIN / "crash_upload.exe", [w.to_windows(out), w.to_windows(dump), host.stand.base_url,
+                                            "uid=bounds", "prod=Kelmor", "ver=23.11.3.935"], timeout=120)
+    assert not run.timed_out and out.exists(), run
+    fields = dict(item.split("=") for item in out.read_text().split())
+    dump.unlink(missing_ok=True)
+    return fields["result"] == "1", int(fields["peak_working_set"])
+
+
+def test_memory_stays_flat_while_a_50_mib_answer_is_refused(host):
+    ordinary, ordinary_peak = upload_with_crash_upload_tool(host, "ordinary_answer")
+    assert ordinary
+
+    from stand import GeneratedBody
+
+    def submit(ex):
+        ex.send(GeneratedBody(50 << 20, seed=6), content_type="text/plain", ranges=False)
+
+    host.stand.route("POST", r"/submit", submit)
+    host.stand.fault("/submit", omit_headers=["Content-Length"])
+    uploaded, peak = upload_with_crash_upload_tool(host, "endless_answer")
+    assert not uploaded
+    record = host.records()[-1]
+    assert record["done"] and record["bytes_sent"] < 16 << 20, record["bytes_sent"]
+    # Far below the 50 MiB that reading the answer whole would add.
+    assert peak - ordinary_peak < 8 << 20, (peak, ordinary_peak)
+    print(f"crash answer: peak {peak} ordinary {ordinary_peak} bytes_sent {record['bytes_sent']}")
+
+
 def test_dump_reader_prints_the_annotations(host):
     host.fail_with(500)
     crash()

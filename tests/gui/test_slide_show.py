@@ -244,3 +244,52 @@ def test_at_scale_two_a_served_slide_shows_at_its_natural_size(stand, windows):
     assert close_to(image.getpixel((20, 780)), COLOURS[2])
     assert close_to(image.getpixel((20, 200)), GREY)
     win.close()
+
+
+SLIDE_CAP = 2 << 20  # kMaxSlideBytes
+MAX_PICTURES = 12  # kMaxSlidePictures
+PAUSE_S = 0.5  # kSlideFetchPauseMs
+
+
+def test_a_slide_without_length_is_refused_at_its_cap_and_asked_for_again(stand, windows):
+    from stand import GeneratedBody
+
+    stand.settings["slides"] = {3: slide_jpeg(3)}
+    jpeg = slide_jpeg(2)
+    endless_given = threading.Event()  # the first answer for 02.jpg never ends
+
+    def slide_02(ex):
+        if endless_given.is_set():
+            ex.send(jpeg, content_type="image/jpeg")
+            return
+        endless_given.set()
+        ex.send(GeneratedBody(1 << 40, seed=4), content_type="image/jpeg")
+
+    stand.route("GET", re.escape(FOLDER + "x2/02.jpg"), slide_02)
+    stand.fault(re.escape(FOLDER + "x2/02.jpg"), omit_headers=["Content-Length"], times=1)
+    win = open_window(windows, "endless", stand.base_url + FOLDER)
+    s = win.wait_for(lambda s: not s["worker_running"], "the downloader to stop", timeout=90)
+    assert s["picture_count"] == 4  # the two built-in ones, 02 on its second request, and 03
+    first, second = stand.requests(FOLDER + "x2/02.jpg", settle=10)[:2]
+    assert first["done"] and SLIDE_CAP <= first["bytes_sent"] < SLIDE_CAP + (16 << 20), first
+    assert second["bytes_sent"] == len(jpeg)
+    url = stand.base_url + FOLDER + "x2/02.jpg"
+    assert any(f"WARNING: Refused {url}: the body grew past " in line and
+               f"above the cap of {SLIDE_CAP} bytes (Download:" in line for line in win.log_lines())
+    s = win.advance_to(2)
+    assert close_to(s["probe_rgb"], COLOURS[2])
+    win.close()
+
+
+def test_the_downloader_fetches_twelve_pictures_at_most_and_paces_its_requests(stand, windows):
+    # Without a "slides" setting the stand serves a small picture for every number.
+    win = open_window(windows, "limit", stand.base_url + FOLDER)
+    s = win.wait_for(lambda s: not s["worker_running"], "the downloader to stop", timeout=90)
+    assert s["picture_count"] == 2 + MAX_PICTURES
+    requests = stand.requests("/x2/", settle=10)
+    assert [r["path"] for r in requests] == [FOLDER + f"x2/{n:02d}.jpg" for n in range(2, 2 + MAX_PICTURES)]
+    gaps = [b["time"] - a["time"] for a, b in zip(requests, requests[1:])]
+    assert min(gaps) >= PAUSE_S - 0.02, gaps  # a wait may end one timer tick early
+    assert any("Background slides: 12 pictures fetched, no more downloads" in line
+               for line in win.log_lines())
+    win.close()

@@ -518,6 +518,31 @@ TEST_F(TransportTest, AStatusOtherThan200FailsAndIsLogged) {
   server.WaitForRequest();
 }
 
+TEST_F(TransportTest, AnAnswerAboveSixtyFourKiBIsRefusedAndTheUploadFails) {
+  testing_support::LoopbackHttpServer server(200, std::string(65537, 'r'));
+  std::unique_ptr<HttpTransport> transport = HttpTransport::Create();
+  const std::string url = server.base_url() + "/submit";
+  transport->SetURL(url);
+  transport->SetBodyStream(std::make_unique<StringHttpBodyStream>("x"));
+  std::string response = "untouched";
+  EXPECT_FALSE(transport->ExecuteSynchronously(&response));
+  EXPECT_EQ(response, "untouched");
+  EXPECT_TRUE(Logged("ReadResponse", "Refused " + url +
+                                         ": Content-Length 65537 is above the cap of 65536 bytes"));
+  server.WaitForRequest();
+}
+
+TEST_F(TransportTest, AnAnswerOfSixtyFourKiBIsRead) {
+  testing_support::LoopbackHttpServer server(200, std::string(65536, 'r'));
+  std::unique_ptr<HttpTransport> transport = HttpTransport::Create();
+  transport->SetURL(server.base_url() + "/submit");
+  transport->SetBodyStream(std::make_unique<StringHttpBodyStream>("x"));
+  std::string response;
+  EXPECT_TRUE(transport->ExecuteSynchronously(&response));
+  EXPECT_EQ(response.size(), 65536u);
+  server.WaitForRequest();
+}
+
 TEST_F(TransportTest, ABodyStreamErrorEndsTheUploadAsFailed) {
   testing_support::LoopbackHttpServer server;
   Parts parts;

@@ -1,3 +1,6 @@
+// The loopback server brings winsock2.h, which must come before windows.h.
+#include "tests/unit/loopback_http_server.h"
+
 #include "installer/util/downloader.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +13,10 @@
 #include "base/files.h"
 #include "base/process.h"
 #include "base/scoped_handle.h"
+#include "base/strings.h"
 #include "installer/util/async_request_sender.h"
+#include "installer/util/interruptible_downloader.h"
+#include "tests/unit/log_capture.h"
 
 namespace installer_util {
 namespace {
@@ -20,7 +26,7 @@ std::wstring TempFile(const wchar_t* name) {
 }
 
 TEST(StringSinkTest, WritesResetsAndTakes) {
-  StringSink sink;
+  StringSink sink(1024);
   EXPECT_TRUE(sink.Write("abc", 3));
   EXPECT_TRUE(sink.Write("de", 2));
   EXPECT_EQ(sink.bytes_written, 5u);
@@ -87,12 +93,53 @@ TEST(DownloaderTest, OperationsWithoutAnOpenRequestFail) {
 
 TEST(DownloaderTest, UnusableUrlFailsTheOpenWithItsStepPrefix) {
   Downloader d;
-  StringSink sink;
+  StringSink sink(1024);
   EXPECT_FALSE(d.OpenDownload(L"not a url at all", &sink));
   EXPECT_EQ(d.last_error().rfind("internet_open_url-", 0), 0u) << d.last_error();
   EXPECT_TRUE(d.current_url().empty());
   EXPECT_EQ(d.failure_info().exception_code, 0u);
   EXPECT_EQ(d.ReadDownloadChunk(), 0u);
+}
+
+TEST(DownloaderTest, AnAnswerAnnouncedAboveTheSinksCapIsRefusedBeforeItsBody) {
+  testing_support::LoopbackHttpServer server(200, std::string(100000, 'x'));
+  testing_support::LogCapture log;
+  const std::string url = server.base_url() + "/seed";
+  Downloader d;
+  StringSink sink(1000);
+  EXPECT_FALSE(d.OpenDownload(base::AsciiToWide(url), &sink));
+  EXPECT_EQ(d.last_error(), "body_too_large-1");
+  EXPECT_EQ(sink.bytes_written, 0u);
+  EXPECT_EQ(d.ReadDownloadChunk(), 0u);
+  EXPECT_TRUE(log.Has("Refused " + url + ": Content-Length 100000 is above the cap of 1000 bytes",
+                      "Download"))
+      << log.Dump();
+  server.WaitForRequest();
+}
+
+TEST(DownloaderTest, AnAnswerWithinTheCapIsRead) {
+  testing_support::LoopbackHttpServer server(200, std::string(1000, 'y'));
+  Downloader d;
+  std::string body;
+  EXPECT_TRUE(d.DownloadToString(server.base_url() + "/seed", nullptr, &body, 1000));
+  EXPECT_EQ(body, std::string(1000, 'y'));
+  server.WaitForRequest();
+}
+
+TEST(InterruptibleDownloaderTest, AnAnswerAnnouncedAboveTheCapIsRefusedBeforeItsBody) {
+  testing_support::LoopbackHttpServer server(200, std::string(100000, 'x'));
+  testing_support::LogCapture log;
+  const std::string url = server.base_url() + "/x2/02.jpg";
+  InterruptibleDownloader d;
+  std::string body = "untouched";
+  EXPECT_FALSE(d.DownloadToString(base::AsciiToWide(url), KeepGoing(), &body, 99999));
+  EXPECT_EQ(d.last_error(), "body_too_large-1");
+  EXPECT_FALSE(d.stopped());
+  EXPECT_EQ(body, "untouched");
+  EXPECT_TRUE(log.Has("Refused " + url + ": Content-Length 100000 is above the cap of 99999 bytes",
+                      "Download"))
+      << log.Dump();
+  server.WaitForRequest();
 }
 
 TEST(DownloadTargetFileTest, LockNeedsAnOpenFile) {

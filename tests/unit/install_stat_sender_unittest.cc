@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "base/process.h"
 #include "base/strings.h"
 #include "build_config.h"
+#include "tests/unit/start_gate.h"
 
 namespace installer_util {
 namespace {
@@ -139,6 +141,45 @@ TEST(InstallStatSenderTest, EventsGoOutInOrderOnTheirChannels) {
   EXPECT_TRUE(Has(Entries(urls[1]), L"-clicked_button=install"));
   // The window event does not leave its channel behind.
   EXPECT_NE(urls[2].find(L"/cid=72992/path=extended_stat/"), std::wstring::npos);
+}
+
+TEST(InstallStatSenderTest, ConcurrentEventsOfBothChannelsKeepTheirOwnCidAndPath) {
+  Fixture f;
+  constexpr int kEach = 100;
+  testing_support::StartGate start(2);
+  base::Thread window;
+  base::Thread install;
+  ASSERT_TRUE(window.Start([&] {
+    start.ArriveAndWait();
+    for (int i = 0; i < kEach; ++i) f.stats->SendClickedButtonEvent(L"w" + std::to_wstring(i));
+  }));
+  ASSERT_TRUE(install.Start([&] {
+    start.ArriveAndWait();
+    for (int i = 0; i < kEach; ++i) {
+      // The install thread also changes the parameters meanwhile.
+      f.stats->SetParam(kStatNewVer, L"1." + std::to_wstring(i));
+      f.stats->SendDownloadStartedEvent();
+    }
+  }));
+  ASSERT_TRUE(window.Join(30000));
+  ASSERT_TRUE(install.Join(30000));
+  const auto urls = f.Sent();
+  ASSERT_EQ(urls.size(), 2u * kEach);
+  int window_events = 0;
+  int install_events = 0;
+  for (const auto& url : urls) {
+    const auto entries = Entries(url);
+    if (Has(entries, L"-dialog_window=liteinstall")) {
+      ++window_events;
+      EXPECT_NE(url.find(L"/cid=72696/path=rorodaviz_reinstall_dialog/"), std::wstring::npos) << url;
+    } else {
+      ++install_events;
+      EXPECT_TRUE(Has(entries, L"-stage=started")) << url;
+      EXPECT_NE(url.find(L"/cid=72992/path=extended_stat/"), std::wstring::npos) << url;
+    }
+  }
+  EXPECT_EQ(window_events, kEach);
+  EXPECT_EQ(install_events, kEach);
 }
 
 TEST(InstallStatSenderTest, DownloadAttemptEvents) {

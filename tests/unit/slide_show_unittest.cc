@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <map>
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/clock.h"
 #include "base/logging.h"
 #include "base/strings.h"
 #include "installer/lite_installer/ui/slides/slide_rotation.h"
@@ -173,6 +175,7 @@ class FakeFolder {
       {
         std::lock_guard<std::mutex> hold(mutex_);
         urls_.push_back(base::WideToUtf8(url));
+        times_us_.push_back(base::MonotonicMicros());
       }
       if (block_first.exchange(false)) {
         // A slide that never finishes: the source's limit must end it.
@@ -194,13 +197,21 @@ class FakeFolder {
     std::lock_guard<std::mutex> hold(mutex_);
     return urls_;
   }
+  // When each request began (monotonic microseconds).
+  std::vector<uint64_t> times_us() {
+    std::lock_guard<std::mutex> hold(mutex_);
+    return times_us_;
+  }
 
  private:
   std::mutex mutex_;
   std::vector<std::string> urls_;
+  std::vector<uint64_t> times_us_;
 };
 
 constexpr wchar_t kBase[] = L"http://stand/browser/installer/facetune/en/";
+// The worker's pause between requests in the tests that do not measure it.
+constexpr DWORD kTestPauseMs = 1;
 
 TEST_F(GdiplusTest, DecodingAtHalfTheScaleFactorShowsDoubleResolutionAtItsNaturalSizeOn2x) {
   const std::string jpeg = Jpeg(200, 100, RGB(200, 30, 30));
@@ -217,7 +228,7 @@ TEST_F(GdiplusTest, DecodingAtHalfTheScaleFactorShowsDoubleResolutionAtItsNatura
 
 TEST_F(GdiplusTest, WorkerStopsAfterTenFailuresInARowAndKeepsTheInitialPicture) {
   FakeFolder folder;
-  SlideSource source({Solid(10, 10, RGB(1, 2, 3))}, kBase, 1.0, folder.Fetcher());
+  SlideSource source({Solid(10, 10, RGB(1, 2, 3))}, kBase, 1.0, folder.Fetcher(), kTestPauseMs);
   ASSERT_TRUE(source.WaitForWorker(30000));
   EXPECT_FALSE(source.running());
   const auto urls = folder.urls();
@@ -232,7 +243,8 @@ TEST_F(GdiplusTest, FetchedPicturesAreNumberedFromTwoAndASuccessResetsTheFailure
   FakeFolder folder;
   folder.served = {{2, Jpeg(24, 8, RGB(200, 0, 0))}, {3, Jpeg(26, 8, RGB(0, 200, 0))},
                    {4, Jpeg(28, 8, RGB(0, 0, 200))}};
-  SlideSource source({Solid(10, 4, 0), Solid(11, 4, 0)}, kBase, 1.0, folder.Fetcher());
+  SlideSource source({Solid(10, 4, 0), Solid(11, 4, 0)}, kBase, 1.0, folder.Fetcher(),
+                     kTestPauseMs);
   ASSERT_TRUE(source.WaitForWorker(30000));
   const auto urls = folder.urls();
   ASSERT_EQ(urls.size(), 13u);
@@ -254,7 +266,7 @@ TEST_F(GdiplusTest, CorruptPictureIsLoggedAndNotAdded) {
   FakeFolder folder;
   folder.served = {{2, Jpeg(24, 8, RGB(200, 0, 0))}, {3, "\xff\xd8\xff\xe0 corrupt jpeg"}};
   {
-    SlideSource source({Solid(10, 4, 0)}, kBase, 2.0, folder.Fetcher());
+    SlideSource source({Solid(10, 4, 0)}, kBase, 2.0, folder.Fetcher(), kTestPauseMs);
     ASSERT_TRUE(source.WaitForWorker(30000));
     EXPECT_EQ(source.PictureCount(), 2u);
     EXPECT_EQ(source.PictureFor(1).Width(), 24);  // scale 2: natural size
@@ -273,7 +285,7 @@ TEST_F(GdiplusTest, AFetchIsAbandonedAfterItsTimeLimitAndCountsAsAFailure) {
   FakeFolder folder;
   folder.block_first = true;
   folder.served = {{2, Jpeg(24, 8, RGB(200, 0, 0))}};
-  SlideSource source({Solid(10, 4, 0)}, kBase, 1.0, folder.Fetcher());
+  SlideSource source({Solid(10, 4, 0)}, kBase, 1.0, folder.Fetcher(), kTestPauseMs);
   ASSERT_TRUE(source.WaitForWorker(60000));
   EXPECT_TRUE(folder.first_gave_up_by_itself);
   const auto urls = folder.urls();
@@ -286,10 +298,71 @@ TEST_F(GdiplusTest, DestroyingTheSourceEndsARunningFetch) {
   FakeFolder folder;
   folder.block_first = true;
   auto source = std::make_unique<SlideSource>(std::vector<ResourceBitmap>{Solid(10, 4, 0)}, kBase, 1.0,
-                                              folder.Fetcher());
+                                              folder.Fetcher(), kTestPauseMs);
   while (folder.urls().empty()) ::Sleep(5);
   source.reset();  // returns once the worker has ended
   EXPECT_EQ(folder.urls().size(), 1u);
+}
+
+TEST_F(GdiplusTest, WorkerStopsAfterTheMostPicturesItFetches) {
+  auto log = std::make_unique<SharedLog>();
+  SharedLog* lines = log.get();
+  base::SetLogSink(std::move(log));
+  FakeFolder folder;
+  for (int n = 2; n < 30; ++n) folder.served[n] = Jpeg(20 + n, 8, RGB(n, 0, 0));
+  {
+    SlideSource source({Solid(10, 4, 0)}, kBase, 2.0, folder.Fetcher(), kTestPauseMs);
+    ASSERT_TRUE(source.WaitForWorker(60000));
+    EXPECT_FALSE(source.running());
+    EXPECT_EQ(source.PictureCount(), 1u + kMaxSlidePictures);
+  }
+  const auto urls = folder.urls();
+  ASSERT_EQ(urls.size(), kMaxSlidePictures);  // every one a success, then no more requests
+  EXPECT_NE(urls.back().find("/x2/13.jpg"), std::string::npos) << urls.back();
+  const std::string expected = "WorkerMain: Background slides: 12 pictures fetched, no more downloads";
+  const auto logged = lines->lines();
+  base::SetLogSink(nullptr);
+  EXPECT_NE(std::find(logged.begin(), logged.end(), expected), logged.end());
+}
+
+TEST_F(GdiplusTest, RequestsAreSpacedByThePause) {
+  FakeFolder folder;  // serves nothing: ten failures in a row
+  constexpr DWORD kPauseMs = 100;
+  SlideSource source({Solid(10, 4, 0)}, kBase, 1.0, folder.Fetcher(), kPauseMs);
+  ASSERT_TRUE(source.WaitForWorker(60000));
+  const auto times = folder.times_us();
+  ASSERT_EQ(times.size(), static_cast<size_t>(kMaxSlideFailures));
+  // A wait may end up to one timer tick (about 16 ms on Windows) early.
+  for (size_t i = 1; i < times.size(); ++i)
+    EXPECT_GE(times[i] - times[i - 1], (kPauseMs - 16) * 1000u) << "request " << i;
+}
+
+TEST_F(GdiplusTest, DestroyingTheSourceEndsItsPauseAtOnce) {
+  FakeFolder folder;
+  auto source = std::make_unique<SlideSource>(std::vector<ResourceBitmap>{Solid(10, 4, 0)}, kBase,
+                                              1.0, folder.Fetcher(), 600000);
+  while (folder.urls().empty()) ::Sleep(5);  // the first request failed: a pause of ten minutes
+  const uint64_t started = base::MonotonicMicros();
+  source.reset();
+  EXPECT_LT(base::MonotonicMicros() - started, 5000000u);
+  EXPECT_EQ(folder.urls().size(), 1u);
+}
+
+TEST_F(GdiplusTest, ABaseUrlThatTheBrandRulesRefuseFetchesNothing) {
+  FakeFolder folder;
+  SlideSource source({Solid(10, 4, 0)}, L"ftp://stand/browser/installer/", 1.0, folder.Fetcher(),
+                     kTestPauseMs);
+  ASSERT_TRUE(source.WaitForWorker(30000));
+  EXPECT_FALSE(source.running());
+  EXPECT_TRUE(folder.urls().empty());
+  EXPECT_EQ(source.PictureCount(), 1u);
+}
+
+TEST_F(GdiplusTest, APictureLargerThanTheSideLimitIsNotDecoded) {
+  EXPECT_TRUE(DecodeSlidePicture(Jpeg(kMaxSlideSide + 1, 8, RGB(1, 2, 3)), 1.0).empty());
+  EXPECT_TRUE(DecodeSlidePicture(Jpeg(8, kMaxSlideSide + 1, RGB(1, 2, 3)), 1.0).empty());
+  EXPECT_EQ(DecodeSlidePicture(Jpeg(kMaxSlideSide, 8, RGB(1, 2, 3)), 0.5).Width(),
+            static_cast<int>(kMaxSlideSide / 2));
 }
 
 // ---------------------------------------------------------------- SlideShow
@@ -298,7 +371,8 @@ class SlideShowTest : public GdiplusTest {
  protected:
   std::unique_ptr<SlideShow> MakeShow(std::vector<ResourceBitmap> initial, FakeFolder* folder,
                                       int first_step = 1) {
-    auto source = std::make_unique<SlideSource>(std::move(initial), kBase, 1.0, folder->Fetcher());
+    auto source = std::make_unique<SlideSource>(std::move(initial), kBase, 1.0, folder->Fetcher(),
+                                                kTestPauseMs);
     source->WaitForWorker(30000);
     return std::make_unique<SlideShow>(SIZE{100, 60}, std::move(source), brush_, kSlidePeriodMs,
                                        first_step, [this] { return now_; });

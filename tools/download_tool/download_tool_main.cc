@@ -15,6 +15,9 @@
 //   stats SCRIPT               InstallStatSender driven by a script of
 //                              tab-separated commands (see RunStats)
 //
+// --max-bytes N caps the body in the progress, file, string and finalize
+// commands (the sink's cap; 0 or absent: none).
+//
 // The report is a JSON document with the outcome; the log is the
 // installer's log format.
 #include <windows.h>
@@ -85,6 +88,7 @@ struct Args {
   std::vector<std::string> headers;
   bool resume = false, target = false, then_exit = false;
   long long stop_at = -1;
+  uint64_t max_bytes = 0;  // the sink's cap; 0: none
 };
 
 Args ParseArgs(int argc, wchar_t** argv) {
@@ -98,6 +102,7 @@ Args ParseArgs(int argc, wchar_t** argv) {
     else if (arg == L"--log") a.log = next();
     else if (arg == L"--header") a.headers.push_back(base::WideToUtf8(next()));
     else if (arg == L"--stop-at") a.stop_at = _wtoi64(next().c_str());
+    else if (arg == L"--max-bytes") a.max_bytes = static_cast<uint64_t>(_wtoi64(next().c_str()));
     else if (arg == L"--resume") a.resume = true;
     else if (arg == L"--target") a.target = true;
     else if (arg == L"--then-exit") a.then_exit = true;
@@ -114,6 +119,7 @@ class StoppingSink : public DownloadSink {
   StoppingSink(DownloadSink* inner, long long limit, HANDLE stop)
       : inner_(inner), limit_(limit), stop_(stop) {
     bytes_written = inner->bytes_written;
+    max_bytes = inner->max_bytes;
   }
   bool Write(const void* data, uint32_t size) override {
     const bool ok = inner_->Write(data, size);
@@ -200,7 +206,7 @@ int RunProgress(const Args& a, Report* r, bool plain) {
     if (!own.is_valid()) return 3;
     file = own.get();
   }
-  installer_util::FileSink file_sink(file);
+  installer_util::FileSink file_sink(file, a.max_bytes);
   if (a.resume) {
     LARGE_INTEGER size = {};
     ::GetFileSizeEx(file, &size);
@@ -267,7 +273,8 @@ int RunFile(const Args& a, Report* r) {
       }
     });
   }
-  const bool ok = d.DownloadToFile(base::WideToUtf8(a.positional[0]), a.positional[1], stop.handle());
+  const bool ok = d.DownloadToFile(base::WideToUtf8(a.positional[0]), a.positional[1], stop.handle(),
+                                   a.max_bytes);
   done = true;
   watcher.Join();
   r->Bool("result", ok);
@@ -281,7 +288,7 @@ int RunString(const Args& a, Report* r) {
   if (a.positional.empty()) return 2;
   installer_util::Downloader d;
   std::string body = "untouched";
-  const bool ok = d.DownloadToString(base::WideToUtf8(a.positional[0]), nullptr, &body);
+  const bool ok = d.DownloadToString(base::WideToUtf8(a.positional[0]), nullptr, &body, a.max_bytes);
   r->Bool("result", ok);
   r->Str("error", d.last_error());
   r->Num("body_size", static_cast<long long>(body.size()));
@@ -299,7 +306,7 @@ int RunString(const Args& a, Report* r) {
 int RunFinalize(const Args& a, Report* r) {
   if (a.positional.empty()) return 2;
   installer_util::Downloader d;
-  installer_util::StringSink sink;
+  installer_util::StringSink sink(a.max_bytes);
   const bool opened = d.OpenDownload(a.positional[0], &sink);
   long long chunks = 0;
   if (opened)

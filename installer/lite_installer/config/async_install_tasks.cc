@@ -66,9 +66,10 @@ bool SaveVariations(const std::wstring& path, const std::string& body, const std
 
 bool DownloadAndSaveVariations(const std::string& url, const std::wstring& path,
                                HANDLE stop_event) {
+  if (!AllowBrandDownloadUrl(url, "variations seed")) return false;
   installer_util::InterruptibleDownloader downloader;
   std::string body;
-  if (!downloader.DownloadToString(url, stop_event, &body)) {
+  if (!downloader.DownloadToString(url, stop_event, &body, kMaxSeedBytes)) {
     LOG(ERROR) << "Failed to download variations seed: " << downloader.last_error();
     return false;
   }
@@ -91,7 +92,7 @@ bool DownloadServerConfig(const std::string& brand_id, const std::string& partne
                           const std::wstring& path, HANDLE stop_event) {
   installer_util::InterruptibleDownloader downloader;
   if (!downloader.DownloadToFile(BuildServerConfigUrl(KELMOR_API_HOST, brand_id, partner_id), path,
-                                 stop_event)) {
+                                 stop_event, kMaxServerConfigBytes)) {
     LOG_TAG(ERROR, "async_install_tasks")
         << "Failed to download server config bundle: " << downloader.last_error();
     return false;
@@ -100,8 +101,9 @@ bool DownloadServerConfig(const std::string& brand_id, const std::string& partne
 }
 
 bool DownloadWallpapers(const std::string& url, const std::wstring& path, HANDLE stop_event) {
+  if (!AllowBrandDownloadUrl(url, "wallpaper bundle")) return false;
   installer_util::InterruptibleDownloader downloader;
-  if (!downloader.DownloadToFile(url, path, stop_event)) {
+  if (!downloader.DownloadToFile(url, path, stop_event, kMaxWallpaperBundleBytes)) {
     LOG_TAG(ERROR, "async_install_tasks")
         << "Failed to download wallpaper bundle: " << downloader.last_error();
     return false;

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,6 +16,23 @@
 #include "base/process.h"
 
 namespace lite_installer {
+
+// Caps of the remote configuration bodies: a task whose body is announced
+// above its cap, or grows past it, fails ("body_too_large-" in its log line)
+// and the installation goes on without it.
+//
+// A variations or A/B-testing seed is a compressed experiment list, well
+// under 1 MiB. It is held in memory whole, and while it is saved three
+// times over (the body, its Base64 text and the JSON file text: about 3.7
+// times the body), so 4 MiB leaves room for growth while the peak stays
+// near 15 MiB.
+inline constexpr uint64_t kMaxSeedBytes = 4u << 20;
+// The server configuration bundle is a zip of small JSON documents. It goes
+// to a file, but setup reads it into memory to unpack it: 16 MiB.
+inline constexpr uint64_t kMaxServerConfigBytes = 16u << 20;
+// The wallpaper bundle is a zip of a few full-screen pictures (a few MiB
+// each) that setup unpacks in memory too: 64 MiB, a dozen large pictures.
+inline constexpr uint64_t kMaxWallpaperBundleBytes = 64u << 20;
 
 class BrandInfo;
 class DistribInfoParams;

@@ -7,6 +7,7 @@
 #include "base/json.h"
 #include "base/logging.h"
 #include "build_config.h"
+#include "installer/util/download_logic.h"
 
 namespace lite_installer {
 namespace {
@@ -222,6 +223,12 @@ uint32_t LanguageIdFromCode(std::string_view code) {
   for (const LanguageEntry& entry : kLanguages)
     if (code == entry.code) return entry.langid;
   return kEnglishUs;
+}
+
+bool AllowBrandDownloadUrl(std::string_view url, std::string_view what) {
+  if (installer_util::IsBrandDownloadUrlAllowed(url, KELMOR_TEST_BUILD != 0)) return true;
+  LOG(ERROR) << "Refused " << what << " url (only https is allowed): " << url;
+  return false;
 }
 
 }  // namespace lite_installer

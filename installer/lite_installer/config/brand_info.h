@@ -84,6 +84,12 @@ class BrandInfo {
   TriState make_browser_default = kTriStateUnset;
 };
 
+// Whether a download named by brand data (setup, seed, wallpaper and slide
+// URLs) may go to `url`: HTTPS only in the release configuration, where
+// every production host speaks HTTPS; the test configuration also takes
+// plain HTTP, which its stand speaks. A refusal is logged with `what`.
+bool AllowBrandDownloadUrl(std::string_view url, std::string_view what);
+
 // The user's default UI language as one of the sixteen interface language
 // codes ("en" for every other language).
 std::string InterfaceLanguageCode();

@@ -171,8 +171,8 @@ void Installer::RunInstallation() {
       }
     }
   }
-  ReportInstallationFinished(stats_.get(), success, cancelled_, total_time_, download_duration_,
-                             installation_duration_, stop_event_.handle());
+  ReportInstallationFinished(stats_.get(), success, cancelled(), total_time_,
+                             download_duration_, installation_duration_, stop_event_.handle());
 }
 
 }  // namespace lite_installer

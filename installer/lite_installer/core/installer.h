@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -69,9 +70,10 @@ class Installer {
   void set_uac_declined(bool declined) { uac_declined_ = declined; }
   bool uac_declined() const { return uac_declined_; }
   void set_interface_availability(uint32_t value) { interface_availability_ = value; }
-  // The user stopped the installation (reported as "cancelled").
-  void set_cancelled(bool cancelled) { cancelled_ = cancelled; }
-  bool cancelled() const { return cancelled_; }
+  // The user stopped the installation (reported as "cancelled"). Set by the
+  // window thread, read by the install thread.
+  void set_cancelled(bool cancelled) { cancelled_.store(cancelled); }
+  bool cancelled() const { return cancelled_.load(); }
   void set_elevated_runner(std::unique_ptr<ElevatedRunner> runner);
   ElevatedRunner* elevated_runner() const { return elevated_runner_.get(); }
 
@@ -143,7 +145,7 @@ class Installer {
   bool send_statistics_ = false;
   bool pin_assistant_ = true;
   bool uac_declined_ = false;
-  bool cancelled_ = false;
+  std::atomic<bool> cancelled_{false};
   uint32_t interface_availability_ = 0;
   std::wstring temp_dir_;
   std::wstring installer_data_path_;

@@ -188,17 +188,20 @@ int Installer::DownloadModule(HANDLE file, const InstallerCommandLine& command_l
 std::vector<std::string> Installer::GetDownloadUrlsFromBrandConfig(int architecture) const {
   std::vector<std::string> urls;
   if (!brand_) return urls;
+  // A URL of the brand data that is not HTTPS (in the release) is left out.
+  auto add = [&urls](const std::string& url) {
+    if (AllowBrandDownloadUrl(url, "setup")) urls.push_back(url);
+  };
   if (architecture == 1) {
     if (!brand_->setup_url64.empty())
-      urls.push_back(brand_->setup_url64);
+      add(brand_->setup_url64);
     else
       LOG(WARNING) << "Setup url x64 empty!";
   }
-  if (IsVersionedSetupUrlAllowed(brand_->setup_url_version))
-    urls.push_back(brand_->setup_url_version);
+  if (IsVersionedSetupUrlAllowed(brand_->setup_url_version)) add(brand_->setup_url_version);
   // An empty plain URL is left out, so that a brand without any URL gives
   // an empty list (and its log line) instead of attempts on a bare query.
-  if (!brand_->setup_url.empty()) urls.push_back(brand_->setup_url);
+  if (!brand_->setup_url.empty()) add(brand_->setup_url);
   return urls;
 }
 

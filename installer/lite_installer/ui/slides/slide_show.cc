@@ -10,21 +10,13 @@
 #include <utility>
 
 #include "base/logging.h"
+#include "base/scoped_handle.h"
+#include "base/strings.h"
+#include "installer/lite_installer/config/brand_info.h"
 #include "installer/lite_installer/ui/window_drawing.h"
 
 namespace lite_installer {
 namespace {
-
-class ExclusiveLock {
- public:
-  explicit ExclusiveLock(SRWLOCK* lock) : lock_(lock) { ::AcquireSRWLockExclusive(lock_); }
-  ExclusiveLock(const ExclusiveLock&) = delete;
-  ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-  ~ExclusiveLock() { ::ReleaseSRWLockExclusive(lock_); }
-
- private:
-  SRWLOCK* lock_;
-};
 
 struct ComRelease {
   void operator()(IUnknown* p) const {
@@ -35,7 +27,7 @@ struct ComRelease {
 bool DefaultFetch(const std::wstring& url, const installer_util::KeepGoing& keep_going,
                   std::string* body) {
   installer_util::InterruptibleDownloader downloader;
-  return downloader.DownloadToString(url, keep_going, body);
+  return downloader.DownloadToString(url, keep_going, body, kMaxSlideBytes);
 }
 
 // The picture in a 32-bit top-down DIB section, which the picture holder
@@ -74,6 +66,11 @@ ResourceBitmap DecodeSlidePicture(const std::string& bytes, double pixel_ratio) 
   const UINT width = decoded->GetWidth();
   const UINT height = decoded->GetHeight();
   if (width == 0 || height == 0) return {};
+  if (width > kMaxSlideSide || height > kMaxSlideSide) {
+    LOG(WARNING) << "Slide picture of " << width << "x" << height << " is larger than "
+                 << kMaxSlideSide << " pixels on a side";
+    return {};
+  }
   const double ratio = pixel_ratio > 0 ? pixel_ratio : 1.0;
   const int target_width = std::max(1, static_cast<int>(std::lround(width * ratio)));
   const int target_height = std::max(1, static_cast<int>(std::lround(height * ratio)));
@@ -101,12 +98,13 @@ ResourceBitmap DecodeSlidePicture(const std::string& bytes, double pixel_ratio) 
 // ---------------------------------------------------------------- SlideSource
 
 SlideSource::SlideSource(std::vector<ResourceBitmap> initial_pictures, std::wstring base_url,
-                         double scale_factor, SlideFetcher fetcher)
+                         double scale_factor, SlideFetcher fetcher, DWORD pause_ms)
     : slides_(std::move(initial_pictures)),
       rotation_(slides_.size()),
       base_url_(std::move(base_url)),
       scale_factor_(scale_factor > 0 ? scale_factor : 1.0),
-      fetcher_(fetcher ? std::move(fetcher) : SlideFetcher(&DefaultFetch)) {
+      fetcher_(fetcher ? std::move(fetcher) : SlideFetcher(&DefaultFetch)),
+      pause_ms_(pause_ms) {
   if (!worker_.Start([this] { WorkerMain(); })) {
     PLOG_TAG(ERROR, "InitializeThread", ::GetLastError())
         << "Failed to create thread for background slides";
@@ -116,14 +114,26 @@ SlideSource::SlideSource(std::vector<ResourceBitmap> initial_pictures, std::wstr
 
 SlideSource::~SlideSource() {
   running_ = false;
+  stop_.Signal();
   // Joining the thread itself (not only a lock the worker holds) also
   // covers a worker that has not begun to run yet.
   worker_.Join();
 }
 
 void SlideSource::WorkerMain() {
+  if (!AllowBrandDownloadUrl(base::WideToUtf8(base_url_), "slide")) {
+    running_ = false;
+    return;
+  }
   int failures = 0;
-  while (running_.load()) {
+  for (bool first = true; running_.load(); first = false) {
+    // Requests are paced; the pause ends at once when the source goes.
+    if (!first && stop_.TimedWait(pause_ms_)) break;
+    if (fetched_ >= kMaxSlidePictures) {
+      running_ = false;
+      LOG(INFO) << "Background slides: " << fetched_ << " pictures fetched, no more downloads";
+      break;
+    }
     if (DownloadSlide()) {
       failures = 0;
     } else if (++failures >= kMaxSlideFailures) {
@@ -149,7 +159,7 @@ bool SlideSource::DownloadSlide() {
     return false;
   }
   {
-    ExclusiveLock hold(&lock_);
+    base::ScopedExclusiveLock hold(&lock_);
     slides_.push_back(std::move(picture));
   }
   ++fetched_;
@@ -157,13 +167,13 @@ bool SlideSource::DownloadSlide() {
 }
 
 ResourceBitmap SlideSource::PictureFor(int counter) {
-  ExclusiveLock hold(&lock_);
+  base::ScopedExclusiveLock hold(&lock_);
   const int index = rotation_.IndexFor(counter, slides_.size());
   return index < 0 ? ResourceBitmap() : slides_[static_cast<size_t>(index)];
 }
 
 size_t SlideSource::PictureCount() const {
-  ExclusiveLock hold(&lock_);
+  base::ScopedExclusiveLock hold(&lock_);
   return slides_.size();
 }
 

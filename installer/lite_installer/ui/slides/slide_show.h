@@ -30,6 +30,22 @@ constexpr uint64_t kSlideFetchLimitMs = 5000;
 // The worker ends after this many failures in a row.
 constexpr int kMaxSlideFailures = 10;
 constexpr int kSlidePeriodMs = 10000;
+// A slide is a JPEG of the double-resolution progress screen (1456 x 536
+// pixels), some hundred KiB; its body is held in memory until it is
+// decoded. 2 MiB leaves room for a finer picture and refuses anything else.
+constexpr uint64_t kMaxSlideBytes = 2u << 20;
+// A picture wider or taller than this is refused before it is decoded: a
+// small file may announce a huge picture, and a decoded one takes 4 bytes
+// a pixel.
+constexpr unsigned kMaxSlideSide = 4096;
+// The worker fetches at most this many pictures. A slide shows for 10 s,
+// so twelve cover two minutes of installation on top of the built-in
+// ones, while the decoded pictures (3 MiB each at scale 2) stay below
+// 40 MiB.
+constexpr size_t kMaxSlidePictures = 12;
+// The worker's pause between two requests, so that a folder that fails at
+// once is not asked in a tight loop.
+constexpr DWORD kSlideFetchPauseMs = 500;
 
 // Downloads the body at `url` while `keep_going` holds; false on failure.
 using SlideFetcher = std::function<bool(const std::wstring& url,
@@ -45,9 +61,12 @@ class SlideSource {
  public:
   // Copies the pictures and starts the worker at once. `scale_factor` is
   // the display's (double-resolution slides are decoded at half of it);
-  // `fetcher` replaces the network (tests).
+  // `fetcher` replaces the network and `pause_ms` the pause between two
+  // requests (tests). A base URL that the brand rules refuse
+  // (AllowBrandDownloadUrl) fetches nothing.
   SlideSource(std::vector<ResourceBitmap> initial_pictures, std::wstring base_url,
-              double scale_factor = 1.0, SlideFetcher fetcher = {});
+              double scale_factor = 1.0, SlideFetcher fetcher = {},
+              DWORD pause_ms = kSlideFetchPauseMs);
   SlideSource(const SlideSource&) = delete;
   SlideSource& operator=(const SlideSource&) = delete;
   // Stops the worker (a running fetch ends within one poll) and joins it.
@@ -58,8 +77,8 @@ class SlideSource {
   ResourceBitmap PictureFor(int counter);
 
   size_t PictureCount() const;
-  // False once the worker has stopped by itself (ten failures in a row) or
-  // the source is being destroyed.
+  // False once the worker has stopped by itself (ten failures in a row, or
+  // kMaxSlidePictures fetched) or the source is being destroyed.
   bool running() const { return running_.load(); }
   // Waits for the worker to end; false on time-out.
   bool WaitForWorker(DWORD timeout_ms) { return worker_.Join(timeout_ms); }
@@ -74,8 +93,10 @@ class SlideSource {
   const std::wstring base_url_;
   const double scale_factor_;
   SlideFetcher fetcher_;
+  const DWORD pause_ms_;
   size_t fetched_ = 0;  // worker thread only
   std::atomic<bool> running_{true};
+  base::WaitableEvent stop_;  // ends the worker's pause at once
   base::Thread worker_;
 };
 
