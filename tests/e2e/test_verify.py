@@ -34,6 +34,7 @@ REFUSAL_LINES = {
     "unsigned": "Can not find any trusted certificates. ",
     "untrusted_signer": "Can not find sertificate in trusted list. ",
     "foreign_root": "Signer chain is not trusted. ",
+    "forged_serials": "Signer chain is not trusted. ",
     "unknown_key": "WARNING: Verify error (GetTrustJsonFromModule:",
     "key_index_10": "WARNING: Cannot find key (GetTrustJsonFromModule:",
     "signature_dat_2_bytes": "WARNING: Cannot find resource SIGNATURE_DAT (GetTrustJsonFromModule:",
