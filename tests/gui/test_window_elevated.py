@@ -123,8 +123,10 @@ def test_closing_the_window_during_the_elevated_run_ends_the_wait_and_then_the_i
         window = click_install_once_the_instance_waits()
         assert w.wait_for(
             lambda: installer.log_has("Started waiting the elevated installer has finished its work."), 60)
-        # Alt+F4: the system menu's close.
+        # Alt+F4, the system menu's close, asks the resume question first;
+        # its Cancel stops the installation.
         d.xdotool("key", "alt+F4")
+        d.find_window("Installation not complete. Resume?", timeout=30).click(212)
         result = run.wait(timeout=180)
         assert w.wait_for(lambda: not w.owned_installer_processes(), 30), w.owned_installer_processes()
     finally:

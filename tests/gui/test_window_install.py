@@ -4,6 +4,8 @@ setup program's stage and import messages move the progress bar, and the
 window closes once the browser it started is up."""
 import re
 
+import pytest
+
 import installer
 import kelmor_wine as w
 import window_driver as d
@@ -62,7 +64,17 @@ def test_skipped_first_screen_installs_without_a_click(stand):
     assert ("Import", 100) in progress_lines()
 
 
-def test_stopping_in_the_resume_dialog_cancels_the_installation(stand):
+def close_by_button(window):
+    window.click(d.CLOSE)
+
+
+def close_by_alt_f4(window):
+    w.wait_for(lambda: d.probe("focus", window.hwnd).get("active"), 5, 0.2)
+    d.xdotool("key", "alt+F4")
+
+
+@pytest.mark.parametrize("close", [close_by_button, close_by_alt_f4], ids=["close_button", "alt_f4"])
+def test_stopping_in_the_resume_dialog_cancels_the_installation(stand, close):
     w.kill_all()
     installer.clean()
     stand.settings["setup_archive"] = ARCHIVE.read_bytes()
@@ -71,33 +83,14 @@ def test_stopping_in_the_resume_dialog_cancels_the_installation(stand):
     window = d.find_window()
     window.click(d.INSTALL)
     assert window.wait_control(d.PROGRESS)
-    window.click(d.CLOSE)
+    close(window)
     # The default brand asks with the classic resume dialog.
     resume = d.find_window("Installation not complete. Resume?", timeout=30)
-    resume.screenshot("install_resume_dialog.png")
+    resume.screenshot("install_resume_dialog.png" if close is close_by_button else "install_resume_dialog_alt_f4.png")
     resume.click(212)
     result = run.wait(timeout=180)
     assert result.code == 500
     assert installer.log_has("Resume dialog ended with 212")
-    assert installer.log_has("User cancelled installation.")
-    assert w.wait_for(lambda: any(dict(r["stat"]["vars"]).get("clicked_button") == "cancel"
-                                  for r in stand.requests("^/installstats/")), 20)
-
-
-def test_stopping_after_alt_f4_cancels_the_installation(stand):
-    w.kill_all()
-    installer.clean()
-    stand.settings["setup_archive"] = ARCHIVE.read_bytes()
-    run = d.Run(["--fake-stages=6,7", "--fake-delay-ms=4000", "--send-statistics"], exe=installer.EXE)
-    window = d.find_window()
-    window.click(d.INSTALL)
-    assert window.wait_control(d.PROGRESS)
-    w.wait_for(lambda: d.probe("focus", window.hwnd).get("active"), 5, 0.2)
-    d.xdotool("key", "alt+F4")
-    resume = d.find_window("Installation not complete. Resume?", timeout=30)
-    resume.click(212)
-    result = run.wait(timeout=180)
-    assert result.code == 500
     assert installer.log_has("User cancelled installation.")
     assert w.wait_for(lambda: any(dict(r["stat"]["vars"]).get("clicked_button") == "cancel"
                                   for r in stand.requests("^/installstats/")), 20)
