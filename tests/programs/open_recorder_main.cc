@@ -14,9 +14,14 @@
 
 namespace {
 
-// Several programs may open addresses at once: each line goes out in one
-// appending write, and a file that another recorder holds is tried again.
+// Several programs may open addresses at once: the recorders take turns
+// under one named mutex (two appending writes of two processes at once can
+// lose one under Wine), each line goes out in one appending write, and a
+// file that another program holds is tried again.
 bool AppendLine(const std::wstring& path, const std::string& line) {
+  base::ScopedHandle mutex(::CreateMutexW(nullptr, FALSE, L"kelmor open recorder"));
+  const bool locked = mutex && ::WaitForSingleObject(mutex.get(), 30000) != WAIT_TIMEOUT;
+  base::ScopedMutexLock release(locked ? mutex.get() : nullptr);
   for (int attempt = 0; attempt < 100; ++attempt) {
     base::ScopedHandle file(::CreateFileW(path.c_str(), FILE_APPEND_DATA,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
