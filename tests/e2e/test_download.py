@@ -14,13 +14,6 @@ def content(size, seed):
     return GeneratedBody(size, seed).read(0, size)
 
 
-@pytest.fixture
-def out_file():
-    path, win = tool.win_path("download_target.bin")
-    path.unlink(missing_ok=True)
-    yield path, win
-    path.unlink(missing_ok=True)
-
 
 def test_404_gives_final_query_info_and_the_status(stand):
     stand.fault("/gen/404", status=404)

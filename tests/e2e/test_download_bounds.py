@@ -15,13 +15,6 @@ ENDLESS = 1 << 40
 SOCKET_SLACK = 16 * MIB  # what the loopback buffers can hold beyond what was read
 
 
-@pytest.fixture
-def out_file():
-    path, win = tool.win_path("download_bounds.bin")
-    path.unlink(missing_ok=True)
-    yield path, win
-    path.unlink(missing_ok=True)
-
 
 def only_record(stand, path):
     (record,) = stand.requests(path, settle=10)
