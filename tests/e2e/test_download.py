@@ -1,7 +1,6 @@
 """The download client under Wine against the service stand: status check,
 lengths, redirects, resume, stop, the whole-file driver, bad servers and
 the lazy loading of WinINet."""
-import pytest
 
 import download_tool as tool
 from stand import GeneratedBody
