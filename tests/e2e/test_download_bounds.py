@@ -4,7 +4,6 @@ stopping at its cap, and lengths beyond the 32-bit byte counts, fresh and on
 the resume road."""
 import re
 
-
 import download_tool as tool
 from stand import GeneratedBody
 
