@@ -192,14 +192,20 @@ def test_a_50_mib_answer_of_the_crash_host_is_refused_at_its_cap(host, announced
     url = f"{host.stand.base_url}/submit?"
     tail = (": Content-Length 52428800 is above the cap of 65536 bytes (ReadResponse:" if announced
             else " bytes, above the cap of 65536 bytes (ReadResponse:")
-    assert any(f"ERROR: Refused {url}" in line and tail in line for line in installer.log_lines()), \
-        installer.log_lines()[-10:]
-    [record] = host.records()
-    assert record["done"] and record["status"] == 200
-    print(f"crash answer announced={announced}: bytes_sent {record['bytes_sent']}")
-    if not announced:
-        # Read up to the cap, then dropped: the rest never left the stand.
-        assert record["bytes_sent"] < 16 << 20, record["bytes_sent"]
+    refusals = [line for line in installer.log_lines() if f"ERROR: Refused {url}" in line]
+    # The installer sent the report once and refused its one answer.
+    assert len(refusals) == 1 and tail in refusals[0], installer.log_lines()[-10:]
+    # The host once recorded two POSTs of this run on a loaded machine while
+    # the installer sent one; whatever repeated it, every answer must have
+    # been cut at the cap.
+    records = host.records()
+    assert records, "the crash host got no report"
+    for record in records:
+        assert record["done"] and record["status"] == 200, records
+        print(f"crash answer announced={announced}: bytes_sent {record['bytes_sent']}")
+        if not announced:
+            # Read up to the cap, then dropped: the rest never left the stand.
+            assert record["bytes_sent"] < 16 << 20, record["bytes_sent"]
     # The answer did not confirm the report: the dump stays for a later try.
     [dump] = dumps()
     assert dump.name == REPORT_ID + ".dmp"
