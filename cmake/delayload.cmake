@@ -1,6 +1,6 @@
 # Delay loading of system libraries: each DLL named here is loaded on first
 # use through the delay-load helper, whose notification hook reports a
-# missing library or function (installer/lite_installer/core/delay_load_hook.cc).
+# missing library or function (installer/app/delay_load_hook.cc).
 #
 # The import libraries of mingw-w64 are turned into delay-import libraries:
 # a .def is made from the exports that the regular import library lists,
@@ -66,7 +66,7 @@ function(kelmor_use_delay_libraries target)
   add_dependencies(${target} ${target}_forced)
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${rsp})
   target_link_options(${target} PRIVATE "@${rsp}")
-  # The delay libraries come first, so that they, not the regular import
-  # libraries, resolve the functions of the delayed DLLs.
-  target_link_libraries(${target} PRIVATE ${libs})
+  # The archives, then the delay libraries, so that these, not the regular
+  # import libraries after them, resolve the functions of the delayed DLLs.
+  target_link_libraries(${target} PRIVATE ${ARGN} ${libs})
 endfunction()

@@ -25,11 +25,10 @@ file(CONFIGURE OUTPUT ${branded_rc} CONTENT
 #include \"lite_installer.rc\"
 ")
 add_executable(lite_installer_branded WIN32
-               ${CMAKE_SOURCE_DIR}/installer/lite_installer/lite_installer_main.cc ${branded_rc})
+               ${CMAKE_SOURCE_DIR}/installer/app/lite_installer_main.cc ${branded_rc})
 set_source_files_properties(${branded_rc} PROPERTIES OBJECT_DEPENDS
                             "${KELMOR_RC_DEPENDS};${kelmor_packages_branded_OUTPUTS};${branded_packages_rc}")
-target_link_libraries(lite_installer_branded PRIVATE kelmor_installer kelmor_base)
-kelmor_use_delay_libraries(lite_installer_branded kelmor_installer kelmor_base)
+kelmor_use_delay_libraries(lite_installer_branded ${KELMOR_LAYER_LIBS})
 target_link_libraries(lite_installer_branded PRIVATE ${KELMOR_SYSTEM_DLLS} uuid)
 target_link_options(lite_installer_branded PRIVATE -municode -mwindows -s)
 add_dependencies(lite_installer_branded kelmor_resources kelmor_packages_branded)

@@ -13,7 +13,7 @@
 #include "installer/crash/crash_report_upload.h"
 #include "installer/crash/file_io_win.h"
 #include "installer/crash/information_stream.h"
-#include "installer/lite_installer/core/user_id.h"
+#include "installer/util/user_id.h"
 #include "installer/util/registry.h"
 
 namespace crash {

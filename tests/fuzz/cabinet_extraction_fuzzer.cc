@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/lite_installer/config/cabinet_extraction.h"
+#include "installer/config/cabinet_extraction.h"
 
 namespace {
 

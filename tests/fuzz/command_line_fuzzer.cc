@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "installer/lite_installer/core/installer_command_line.h"
+#include "installer/config/installer_command_line.h"
 
 namespace {
 

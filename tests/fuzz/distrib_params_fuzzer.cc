@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "installer/lite_installer/config/distrib_params_parser.h"
+#include "installer/config/distrib_params_parser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "installer/lite_installer/config/installer_tag_parser.h"
+#include "installer/config/installer_tag_parser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A copy of exactly `size` bytes, so that any read beyond it is reported.

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "installer/lite_installer/ui/link_markup.h"
+#include "installer/ui/link_markup.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::wstring text;

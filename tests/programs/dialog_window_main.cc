@@ -21,11 +21,11 @@
 
 #include "base/logging.h"
 #include "base/strings.h"
-#include "installer/lite_installer/config/brand_info.h"
-#include "installer/lite_installer/config/distrib_info_params.h"
-#include "installer/lite_installer/core/file_logger.h"
-#include "installer/lite_installer/core/installer_command_line.h"
-#include "installer/lite_installer/ui/dialogs/dialog_factory.h"
+#include "installer/config/brand_info.h"
+#include "installer/config/distrib_info_params.h"
+#include "installer/util/file_logger.h"
+#include "installer/config/installer_command_line.h"
+#include "installer/ui/dialogs/dialog_factory.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 
 #include "base/logging.h"
 #include "base/strings.h"
-#include "installer/lite_installer/core/file_logger.h"
-#include "installer/lite_installer/core/installer_command_line.h"
+#include "installer/util/file_logger.h"
+#include "installer/config/installer_command_line.h"
 
 namespace {
 

@@ -23,12 +23,12 @@
 #include "base/json.h"
 #include "base/logging.h"
 #include "base/strings.h"
-#include "installer/lite_installer/config/async_install_tasks.h"
-#include "installer/lite_installer/config/brand_info.h"
-#include "installer/lite_installer/config/distrib_info_params.h"
-#include "installer/lite_installer/core/file_logger.h"
-#include "installer/lite_installer/core/installer_command_line.h"
-#include "installer/lite_installer/core/installer_events.h"
+#include "installer/config/async_install_tasks.h"
+#include "installer/config/brand_info.h"
+#include "installer/config/distrib_info_params.h"
+#include "installer/util/file_logger.h"
+#include "installer/config/installer_command_line.h"
+#include "installer/controller/installer_events.h"
 
 namespace {
 

@@ -26,9 +26,9 @@
 #include "base/json.h"
 #include "base/logging.h"
 #include "base/strings.h"
-#include "installer/lite_installer/core/file_logger.h"
-#include "installer/lite_installer/core/installer_command_line.h"
-#include "installer/lite_installer/ui/slides/slide_show.h"
+#include "installer/util/file_logger.h"
+#include "installer/config/installer_command_line.h"
+#include "installer/ui/slides/slide_show.h"
 #include "tests/unit/solid_picture.h"
 
 namespace {

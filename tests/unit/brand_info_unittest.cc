@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "build_config.h"
-#include "installer/lite_installer/config/brand_info.h"
+#include "installer/config/brand_info.h"
 #include "tests/unit/log_capture.h"
 
 namespace lite_installer {

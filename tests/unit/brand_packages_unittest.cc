@@ -9,8 +9,8 @@
 
 #include "base/files.h"
 #include "base/strings.h"
-#include "installer/lite_installer/config/brand_info.h"
-#include "installer/lite_installer/config/brand_packages.h"
+#include "installer/config/brand_info.h"
+#include "installer/config/brand_packages.h"
 #include "installer/util/registry.h"
 #include "tests/unit/log_capture.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "installer/lite_installer/core/installer_command_line.h"
+#include "installer/config/installer_command_line.h"
 
 namespace lite_installer {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "installer/lite_installer/config/brand_info.h"
+#include "installer/config/brand_info.h"
 #include "installer/util/download_logic.h"
 #include "tests/unit/log_capture.h"
 

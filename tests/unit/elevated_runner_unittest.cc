@@ -19,11 +19,11 @@
 #include "base/process.h"
 #include "base/scoped_handle.h"
 #include "base/strings.h"
-#include "installer/lite_installer/core/elevated_runner.h"
-#include "installer/lite_installer/core/file_logger.h"
-#include "installer/lite_installer/core/install_progress_receiver.h"
-#include "installer/lite_installer/core/installer_command_line.h"
-#include "installer/lite_installer/setup/delayed_params.h"
+#include "installer/controller/elevated_runner.h"
+#include "installer/util/file_logger.h"
+#include "installer/ui/install_progress_receiver.h"
+#include "installer/config/installer_command_line.h"
+#include "installer/setup/delayed_params.h"
 #include "tests/unit/log_capture.h"
 
 namespace lite_installer {

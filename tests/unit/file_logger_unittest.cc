@@ -8,8 +8,8 @@
 #include "base/files.h"
 #include "base/process.h"
 #include "base/strings.h"
-#include "installer/lite_installer/core/file_logger.h"
-#include "installer/lite_installer/core/installer_command_line.h"
+#include "installer/util/file_logger.h"
+#include "installer/config/installer_command_line.h"
 #include "tests/unit/log_capture.h"
 
 namespace lite_installer {

@@ -6,8 +6,8 @@
 
 #include "base/files.h"
 #include "base/strings.h"
-#include "installer/lite_installer/config/installer_tag.h"
-#include "installer/lite_installer/config/installer_tag_parser.h"
+#include "installer/config/installer_tag.h"
+#include "installer/config/installer_tag_parser.h"
 #include "tests/unit/log_capture.h"
 
 namespace lite_installer {

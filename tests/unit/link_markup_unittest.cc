@@ -2,7 +2,7 @@
 // character so that widths are easy to follow.
 #include <gtest/gtest.h>
 
-#include "installer/lite_installer/ui/link_markup.h"
+#include "installer/ui/link_markup.h"
 
 namespace lite_installer {
 namespace {

@@ -1,8 +1,8 @@
 // Scale factor, scaling and the choice between 1x and 2x pictures.
 #include <gtest/gtest.h>
 
-#include "installer/lite_installer/ui/display_scale.h"
-#include "installer/lite_installer/ui/picture_choice.h"
+#include "installer/ui/display_scale.h"
+#include "installer/ui/picture_choice.h"
 
 namespace lite_installer {
 namespace {

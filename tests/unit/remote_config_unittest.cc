@@ -12,12 +12,12 @@
 #include "base/json.h"
 #include "base/strings.h"
 #include "build_config.h"
-#include "installer/lite_installer/config/async_install_tasks.h"
-#include "installer/lite_installer/config/brand_info.h"
-#include "installer/lite_installer/config/distrib_info_params.h"
-#include "installer/lite_installer/config/remote_config_urls.h"
-#include "installer/lite_installer/core/installer_command_line.h"
-#include "installer/lite_installer/core/installer_events.h"
+#include "installer/config/async_install_tasks.h"
+#include "installer/config/brand_info.h"
+#include "installer/config/distrib_info_params.h"
+#include "installer/config/remote_config_urls.h"
+#include "installer/config/installer_command_line.h"
+#include "installer/controller/installer_events.h"
 #include "log_capture.h"
 
 namespace lite_installer {

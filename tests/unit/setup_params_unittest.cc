@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "base/files.h"
-#include "installer/lite_installer/core/installer_command_line.h"
-#include "installer/lite_installer/setup/delayed_params.h"
-#include "installer/lite_installer/setup/download_plan.h"
+#include "installer/config/installer_command_line.h"
+#include "installer/setup/delayed_params.h"
+#include "installer/controller/download_plan.h"
 #include "tests/unit/log_capture.h"
 
 namespace lite_installer {

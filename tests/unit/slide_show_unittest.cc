@@ -18,8 +18,8 @@
 #include "base/clock.h"
 #include "base/logging.h"
 #include "base/strings.h"
-#include "installer/lite_installer/ui/slides/slide_rotation.h"
-#include "installer/lite_installer/ui/slides/slide_show.h"
+#include "installer/ui/slides/slide_rotation.h"
+#include "installer/ui/slides/slide_show.h"
 #include "tests/unit/solid_picture.h"
 
 namespace lite_installer {

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "installer/lite_installer/ui/resource_bitmap.h"
-#include "installer/lite_installer/ui/window_drawing.h"
+#include "installer/ui/resource_bitmap.h"
+#include "installer/ui/window_drawing.h"
 
 namespace testing_support {
 

@@ -7,9 +7,9 @@
 
 #include "base/files.h"
 #include "base/logging.h"
-#include "installer/lite_installer/core/file_logger.h"
-#include "installer/lite_installer/core/installer_command_line.h"
-#include "installer/lite_installer/core/startup_steps.h"
+#include "installer/util/file_logger.h"
+#include "installer/config/installer_command_line.h"
+#include "installer/app/startup_steps.h"
 
 int main(int argc, char** argv) {
   // Started with "run-as-admin" by a test of the elevated runner, this program

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "base/scoped_handle.h"
-#include "installer/lite_installer/ui/text_pieces.h"
+#include "installer/ui/text_pieces.h"
 
 namespace lite_installer {
 namespace {

@@ -11,13 +11,13 @@
 #include <memory>
 #include <string>
 
-#include "installer/lite_installer/ui/controls/accessible_proxy.h"
-#include "installer/lite_installer/ui/controls/control_painting.h"
-#include "installer/lite_installer/ui/controls/custom_progress_bar.h"
-#include "installer/lite_installer/ui/controls/initial_checkbox_states.h"
-#include "installer/lite_installer/ui/resource_bitmap.h"
-#include "installer/lite_installer/ui/controls/sprite_button.h"
-#include "installer/lite_installer/ui/controls/sprite_checkbox.h"
+#include "installer/ui/controls/accessible_proxy.h"
+#include "installer/ui/controls/control_painting.h"
+#include "installer/ui/controls/custom_progress_bar.h"
+#include "installer/ui/controls/initial_checkbox_states.h"
+#include "installer/ui/resource_bitmap.h"
+#include "installer/ui/controls/sprite_button.h"
+#include "installer/ui/controls/sprite_checkbox.h"
 #include "tests/unit/log_capture.h"
 
 namespace lite_installer {

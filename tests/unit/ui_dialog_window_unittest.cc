@@ -9,11 +9,11 @@
 #include <string>
 #include <thread>
 
-#include "installer/lite_installer/config/brand_info.h"
-#include "installer/lite_installer/config/distrib_info_params.h"
-#include "installer/lite_installer/ui/dialogs/dialog_factory.h"
-#include "installer/lite_installer/ui/dialogs/installer_dialog.h"
-#include "installer/lite_installer/ui/ui_strings.h"
+#include "installer/config/brand_info.h"
+#include "installer/config/distrib_info_params.h"
+#include "installer/ui/dialogs/dialog_factory.h"
+#include "installer/ui/dialogs/installer_dialog.h"
+#include "installer/ui/ui_strings.h"
 #include "tests/unit/gdiplus_environment.h"
 
 namespace lite_installer {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "installer/lite_installer/ui/dialogs/dialog_kinds.h"
+#include "installer/ui/dialogs/dialog_kinds.h"
 
 namespace lite_installer {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "build_config.h"
 #include "base/strings.h"
-#include "installer/lite_installer/ui/ui_strings.h"
+#include "installer/ui/ui_strings.h"
 
 namespace lite_installer {
 namespace {

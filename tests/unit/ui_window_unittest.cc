@@ -2,8 +2,8 @@
 // setup stages and import, the progress text, and which percent is shown.
 #include <gtest/gtest.h>
 
-#include "installer/lite_installer/ui/window/lite_main_window.h"
-#include "installer/lite_installer/ui/window/progress_model.h"
+#include "installer/ui/window/lite_main_window.h"
+#include "installer/ui/window/progress_model.h"
 
 namespace lite_installer {
 namespace {

@@ -5,7 +5,7 @@
 #include "base/files.h"
 #include "base/scoped_handle.h"
 #include "base/strings.h"
-#include "installer/lite_installer/core/user_id.h"
+#include "installer/util/user_id.h"
 #include "tests/unit/log_capture.h"
 
 namespace lite_installer {

@@ -3,11 +3,11 @@
 
 #include <algorithm>
 
-#include "installer/lite_installer/ui/display_scale.h"
-#include "installer/lite_installer/ui/gdi_objects.h"
-#include "installer/lite_installer/ui/shadow_window.h"
-#include "installer/lite_installer/ui/window_drawing.h"
-#include "installer/lite_installer/ui/window_theme.h"
+#include "installer/ui/display_scale.h"
+#include "installer/ui/gdi_objects.h"
+#include "installer/ui/shadow_window.h"
+#include "installer/ui/window_drawing.h"
+#include "installer/ui/window_theme.h"
 #include "tests/unit/gdiplus_environment.h"
 
 namespace lite_installer {

@@ -1,7 +1,7 @@
 // The two layouts: sizes and the rectangle of every control.
 #include <gtest/gtest.h>
 
-#include "installer/lite_installer/ui/window_layout.h"
+#include "installer/ui/window_layout.h"
 
 namespace lite_installer {
 namespace {

@@ -2,7 +2,7 @@
 // designed for; the icons are there.
 #include <gtest/gtest.h>
 
-#include "installer/lite_installer/ui/resource_bitmap.h"
+#include "installer/ui/resource_bitmap.h"
 #include "tests/unit/gdiplus_environment.h"
 
 namespace lite_installer {

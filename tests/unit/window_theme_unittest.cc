@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "installer/lite_installer/ui/display_scale.h"
-#include "installer/lite_installer/ui/gdi_objects.h"
-#include "installer/lite_installer/ui/window_theme.h"
+#include "installer/ui/display_scale.h"
+#include "installer/ui/gdi_objects.h"
+#include "installer/ui/window_theme.h"
 #include "tests/unit/gdiplus_environment.h"
 #include "tests/unit/log_capture.h"
 

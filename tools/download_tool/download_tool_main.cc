@@ -35,7 +35,7 @@
 #include "base/logging.h"
 #include "base/process.h"
 #include "base/strings.h"
-#include "installer/lite_installer/core/file_logger.h"
+#include "installer/util/file_logger.h"
 #include "installer/util/async_request_sender.h"
 #include "installer/util/downloader.h"
 #include "installer/util/install_stat_sender.h"

@@ -13,7 +13,7 @@
 #include "base/hash.h"
 #include "base/process.h"
 #include "base/strings.h"
-#include "installer/lite_installer/core/installer_command_line.h"
+#include "installer/config/installer_command_line.h"
 
 namespace {
 

@@ -21,8 +21,8 @@
 #include "base/files.h"
 #include "base/logging.h"
 #include "base/scoped_handle.h"
-#include "installer/lite_installer/core/file_logger.h"
-#include "installer/lite_installer/core/installer_command_line.h"
+#include "installer/util/file_logger.h"
+#include "installer/config/installer_command_line.h"
 #include "installer/util/kelmor_trust_verifier_win.h"
 
 int wmain() {
