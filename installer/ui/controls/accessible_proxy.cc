@@ -39,8 +39,7 @@ AccessibleProxy* AccessibleProxy::For(HWND control) {
   }
   auto* proxy = new AccessibleProxy(control, standard);
   Proxies()[control] = proxy;
-  proxy->previous_ = reinterpret_cast<WNDPROC>(
-      ::SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc)));
+  proxy->subclass_.Subclass(control);
   return proxy;
 }
 
@@ -51,24 +50,17 @@ AccessibleProxy::~AccessibleProxy() {
   if (standard_) standard_->Release();
 }
 
-LRESULT CALLBACK AccessibleProxy::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  AccessibleProxy* self = Find(window);
-  if (!self) return ::DefWindowProcW(window, message, wparam, lparam);
-  WNDPROC previous = self->previous_;
-  if (message == WM_GETOBJECT && static_cast<LONG>(lparam) == OBJID_CLIENT &&
-      self->answers_get_object()) {
-    return ::LresultFromObject(kIidAccessible, wparam, static_cast<IAccessible*>(self));
+LRESULT AccessibleProxy::ControlHook::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_GETOBJECT && static_cast<LONG>(lparam) == OBJID_CLIENT && proxy_->answers_get_object()) {
+    return ::LresultFromObject(kIidAccessible, wparam, static_cast<IAccessible*>(proxy_));
   }
-  if (message == WM_NCDESTROY) {
-    if (::GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&WindowProc))
-      ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-    Proxies().erase(window);
-    self->control_ = nullptr;
-    LRESULT result = ::CallWindowProcW(previous, window, message, wparam, lparam);
-    self->Release();
-    return result;
-  }
-  return ::CallWindowProcW(previous, window, message, wparam, lparam);
+  return CallPrevious(message, wparam, lparam);
+}
+
+void AccessibleProxy::ControlHook::OnWindowGone() {
+  Proxies().erase(proxy_->control_);
+  proxy_->control_ = nullptr;
+  proxy_->Release();
 }
 
 void AccessibleProxy::SetRole(LONG role) { role_ = role; }

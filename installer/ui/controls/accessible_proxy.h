@@ -1,13 +1,15 @@
 // What a screen reader gets for an owner-drawn control: the control's
 // standard accessible object with its name, description, value and role
-// replaced. The control's window procedure answers WM_GETOBJECT for the
-// client object with the proxy once a name or a value is set.
+// replaced. The proxy subclasses the control (SubclassedWindow) and answers
+// WM_GETOBJECT for the client object once a name or a value is set.
 #pragma once
 
 #include <windows.h>
 #include <oleacc.h>
 
 #include <string>
+
+#include "installer/ui/controls/subclassed_window.h"
 
 namespace lite_installer {
 
@@ -80,12 +82,25 @@ class AccessibleProxy : public IAccessible {
  private:
   AccessibleProxy(HWND control, IAccessible* standard);
   virtual ~AccessibleProxy();
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+  // The proxy's place in the control's procedures.
+  class ControlHook : public SubclassedWindow {
+   public:
+    explicit ControlHook(AccessibleProxy* proxy) : proxy_(proxy) {}
+
+   protected:
+    LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override;
+    // Detaches the proxy and drops the control's reference.
+    void OnWindowGone() override;
+
+   private:
+    AccessibleProxy* proxy_;
+  };
 
   LONG refs_ = 1;
   HWND control_;
   IAccessible* standard_;
-  WNDPROC previous_ = nullptr;
+  ControlHook subclass_{this};
   std::wstring name_;
   std::wstring description_;
   std::wstring value_;

@@ -8,10 +8,10 @@
 #include <cstdint>
 
 #include "base/logging.h"
+#include "base/scoped_gdi.h"
 #include "installer/ui/controls/accessible_proxy.h"
 #include "installer/ui/controls/control_painting.h"
 #include "installer/ui/display_scale.h"
-#include "installer/ui/gdi_objects.h"
 #include "installer/ui/ui_strings.h"
 #include "installer/ui/window_drawing.h"
 
@@ -50,7 +50,7 @@ void DrawNineParts(Gdiplus::Graphics* graphics, const ResourceBitmap& picture, c
 // A screen-compatible bitmap for what lies under the controls (copied into
 // a ResourceBitmap, which takes device bitmaps the right way up).
 base::ScopedBitmap CompatibleBitmap(int width, int height) {
-  ScreenDC screen;
+  base::ScopedScreenDC screen;
   return base::ScopedBitmap(::CreateCompatibleBitmap(screen.get(), width, height));
 }
 
@@ -62,16 +62,13 @@ DialogContent LoadDialogContent(const DialogTexts& ids, LANGID langid) {
 }
 
 InstallerDialog::InstallerDialog(LANGID langid, DialogContent content)
-    : langid_(langid), content_(std::move(content)) {
-  msg_move_window_ = ::RegisterWindowMessageW(L"kelmor.lite.move_window");
-}
+    : langid_(langid), content_(std::move(content)) {}
 
 InstallerDialog::~InstallerDialog() = default;
 
 int InstallerDialog::Run(HWND owner) {
   owner_ = owner;
-  const INT_PTR code = ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kDialogTemplateId), owner,
-                                         &StaticDialogProc, reinterpret_cast<LPARAM>(this));
+  const INT_PTR code = RunDialog(kDialogTemplateId, owner);
   if (code == -1 || code == 0) {
     PLOG(ERROR, ::GetLastError()) << "The dialog could not be shown";
     return kDialogEndClose;
@@ -80,33 +77,17 @@ int InstallerDialog::Run(HWND owner) {
 }
 
 bool InstallerDialog::End(int code) {
-  if (!hwnd_) return false;
+  if (!hwnd()) return false;
   shadow_.reset();
-  ::EndDialog(hwnd_, code);
+  ::EndDialog(hwnd(), code);
   return true;
 }
 
-INT_PTR CALLBACK InstallerDialog::StaticDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  InstallerDialog* self = nullptr;
-  if (message == WM_INITDIALOG) {
-    self = reinterpret_cast<InstallerDialog*>(lparam);
-    ::SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
-    self->hwnd_ = window;
-  } else {
-    self = reinterpret_cast<InstallerDialog*>(::GetWindowLongPtrW(window, DWLP_USER));
-  }
-  if (!self) return FALSE;
-  const INT_PTR result = self->DialogProc(message, wparam, lparam);
-  if (message == WM_NCDESTROY) self->hwnd_ = nullptr;
-  return result;
+void InstallerDialog::OnMoveWindow() {
+  if (shadow_) shadow_->FollowOwner();
 }
 
-INT_PTR InstallerDialog::DialogProc(UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == msg_move_window_ && message) {
-    if (shadow_) shadow_->FollowOwner();
-    return TRUE;
-  }
-  if (drag_.HandleMessage(hwnd_, message, msg_move_window_)) return TRUE;
+INT_PTR InstallerDialog::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG:
       OnInit();
@@ -119,26 +100,17 @@ INT_PTR InstallerDialog::DialogProc(UINT message, WPARAM wparam, LPARAM lparam) 
       if (header.code != NM_CUSTOMDRAW) return FALSE;
       SpriteButton* button = ButtonFor(header.hwndFrom);
       if (!button) return FALSE;
-      ::SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, button->Paint(reinterpret_cast<const NMCUSTOMDRAW&>(header)));
-      return TRUE;
+      return SetMessageResult(button->Paint(reinterpret_cast<const NMCUSTOMDRAW&>(header)));
     }
     case WM_DRAWITEM: {
       const DRAWITEMSTRUCT& draw = *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
       DrawBackgroundUnder(draw.hDC, background_, draw.hwndItem, draw.rcItem);
-      if (draw.hwndItem == ::GetDlgItem(hwnd_, kDialogIdTitle))
+      if (draw.hwndItem == ::GetDlgItem(hwnd(), kDialogIdTitle))
         PaintTitle(draw.hDC, draw.rcItem);
       else
         PaintText(draw.hDC, draw.rcItem);
       return TRUE;
     }
-    case WM_PAINT:
-      OnPaint();
-      return TRUE;
-    case WM_ERASEBKGND:
-      ::SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, 1);
-      return TRUE;
-    case WM_CTLCOLORDLG:
-      return reinterpret_cast<INT_PTR>(::GetStockObject(NULL_BRUSH));
     case WM_DESTROY:
       // The shadow is owned by this window and goes with it.
       shadow_.reset();
@@ -156,22 +128,22 @@ void InstallerDialog::OnInit() {
   std::wstring caption = content_.title.empty() ? LoadUiString(kStringWindowTitle, langid_) : content_.title;
   for (wchar_t& c : caption)
     if (c == L'\n' || c == L'\r') c = L' ';
-  ::SetWindowTextW(hwnd_, caption.c_str());
-  if (HWND title = ::GetDlgItem(hwnd_, kDialogIdTitle)) ::SetWindowTextW(title, content_.title.c_str());
-  if (HWND text = ::GetDlgItem(hwnd_, kDialogIdText)) {
+  ::SetWindowTextW(hwnd(), caption.c_str());
+  if (HWND title = ::GetDlgItem(hwnd(), kDialogIdTitle)) ::SetWindowTextW(title, content_.title.c_str());
+  if (HWND text = ::GetDlgItem(hwnd(), kDialogIdText)) {
     ::SetWindowTextW(text, content_.text.c_str());
     // Drawn by the dialog over its background.
     const LONG_PTR style = ::GetWindowLongPtrW(text, GWL_STYLE);
     ::SetWindowLongPtrW(text, GWL_STYLE, (style & ~static_cast<LONG_PTR>(SS_TYPEMASK)) | SS_OWNERDRAW);
   }
-  if (HWND main = ::GetDlgItem(hwnd_, kDialogIdMain)) ::SetWindowTextW(main, content_.main_button.c_str());
-  if (HWND second = ::GetDlgItem(hwnd_, kDialogIdSecond)) ::SetWindowTextW(second, content_.second_button.c_str());
+  if (HWND main = ::GetDlgItem(hwnd(), kDialogIdMain)) ::SetWindowTextW(main, content_.main_button.c_str());
+  if (HWND second = ::GetDlgItem(hwnd(), kDialogIdSecond)) ::SetWindowTextW(second, content_.second_button.c_str());
   SetUpLook();
   if (second_button_ && content_.second_button.empty()) {
     second_button_.reset();
     Hide(kDialogIdSecond);
   }
-  if (HWND main = ::GetDlgItem(hwnd_, kDialogIdMain)) ::SetFocus(main);
+  if (HWND main = ::GetDlgItem(hwnd(), kDialogIdMain)) ::SetFocus(main);
 }
 
 void InstallerDialog::OnCommand(int id) {
@@ -192,40 +164,35 @@ void InstallerDialog::OnCommand(int id) {
   }
 }
 
-void InstallerDialog::OnPaint() {
-  PAINTSTRUCT paint = {};
-  HDC dc = ::BeginPaint(hwnd_, &paint);
-  background_.Draw(dc, 0, 0);
-  ::EndPaint(hwnd_, &paint);
-}
+void InstallerDialog::OnPaint(HDC dc) { background_.Draw(dc, 0, 0); }
 
 void InstallerDialog::Centre() {
   RECT area = {};
   if (!owner_ || !::GetWindowRect(owner_, &area)) ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
   RECT rect;
-  ::GetWindowRect(hwnd_, &rect);
+  ::GetWindowRect(hwnd(), &rect);
   const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-  ::SetWindowPos(hwnd_, nullptr, area.left + ((area.right - area.left) - width) / 2,
+  ::SetWindowPos(hwnd(), nullptr, area.left + ((area.right - area.left) - width) / 2,
                  area.top + ((area.bottom - area.top) - height) / 2, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void InstallerDialog::CreateShadow(HBITMAP sheet, const RECT& margins) {
   shadow_ = std::make_unique<ShadowWindow>();
-  if (!shadow_->CreateFromSheet(hwnd_, sheet, margins, true)) {
+  if (!shadow_->CreateFromSheet(hwnd(), sheet, margins, true)) {
     LOG(WARNING) << "The dialog's shadow could not be made";
     shadow_.reset();
   }
 }
 
 void InstallerDialog::Place(int id, const RECT& rect) {
-  if (HWND control = ::GetDlgItem(hwnd_, id))
+  if (HWND control = ::GetDlgItem(hwnd(), id))
     ::SetWindowPos(control, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                    SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
 void InstallerDialog::Hide(int id) {
-  if (HWND control = ::GetDlgItem(hwnd_, id)) ::ShowWindow(control, SW_HIDE);
+  if (HWND control = ::GetDlgItem(hwnd(), id)) ::ShowWindow(control, SW_HIDE);
 }
 
 SpriteButton* InstallerDialog::ButtonFor(HWND control) const {
@@ -236,14 +203,14 @@ SpriteButton* InstallerDialog::ButtonFor(HWND control) const {
 
 int InstallerDialog::MeasureWrapped(const std::wstring& text, HFONT font, int width) const {
   if (text.empty()) return 0;
-  ScreenDC screen;
+  base::ScopedScreenDC screen;
   return MeasureWrappedTextHeight(screen.get(), text, font, width, DT_NOPREFIX);
 }
 
 SIZE InstallerDialog::MeasureLines(const std::wstring& text, HFONT font) const {
   if (text.empty()) return SIZE{0, 0};
-  ScreenDC screen;
-  SelectedObject selected(screen.get(), font);
+  base::ScopedScreenDC screen;
+  base::ScopedSelectObject selected(screen.get(), font);
   RECT rect = {0, 0, 0, 0};
   ::DrawTextW(screen.get(), text.c_str(), static_cast<int>(text.size()), &rect, DT_CALCRECT | DT_NOPREFIX);
   return SIZE{rect.right - rect.left, rect.bottom - rect.top};
@@ -251,7 +218,7 @@ SIZE InstallerDialog::MeasureLines(const std::wstring& text, HFONT font) const {
 
 void InstallerDialog::DrawTextIn(HDC dc, const RECT& rect, const std::wstring& text, HFONT font,
                                  COLORREF colour) const {
-  SelectedObject selected(dc, font);
+  base::ScopedSelectObject selected(dc, font);
   const int mode = ::SetBkMode(dc, TRANSPARENT);
   const COLORREF previous = ::SetTextColor(dc, colour);
   RECT r = rect;
@@ -286,7 +253,7 @@ class ClassicDialog : public InstallerDialog {
     const bool unsupported = kind_ == ClassicKind::kUnsupportedSystem;
     const int width = unsupported ? picture.Width() - 13 : picture.Width() - margins.left - margins.right;
     const int height = unsupported ? picture.Height() - 52 : picture.Height() - margins.top - margins.bottom;
-    ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(hwnd(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     // The picture, with its drawn shadow, reaches past the window by the
     // margins: the window shows its middle, the shadow window the rest.
@@ -303,9 +270,8 @@ class ClassicDialog : public InstallerDialog {
         DrawNineParts(&graphics, picture, RECT{0, 0, sheet_size.cx, sheet_size.cy}, inset);
       }
       {
-        ScreenDC screen;
-        base::ScopedMemoryDC memory(::CreateCompatibleDC(screen.get()));
-        SelectedObject selected(memory.get(), under.get());
+        base::ScopedScreenDC screen;
+        base::ScopedBitmapDC memory(screen.get(), under.get());
         Gdiplus::Graphics graphics(memory.get());
         DrawNineParts(&graphics, picture, RECT{-margins.left, -margins.top, width + margins.right, height + margins.bottom},
                       inset);
@@ -334,7 +300,23 @@ class ClassicDialog : public InstallerDialog {
     if (!content_.second_button.empty())
       Place(kDialogIdSecond, RECT{second_left, row_top, second_left + button.cx, row_top + button.cy});
 
-    // Title and text inside the margins above the buttons.
+    PlaceTexts(width, row_top, unsupported);
+
+    Centre();
+    if (sheet) CreateShadow(sheet.get(), margins);
+  }
+
+  void PaintTitle(HDC dc, const RECT& rect) override {
+    DrawTextIn(dc, rect, content_.title, title_font_.get(), kClassicInk);
+  }
+  void PaintText(HDC dc, const RECT& rect) override {
+    DrawTextIn(dc, rect, content_.text, text_font_.get(), kClassicInk);
+  }
+
+ private:
+  // Title and text inside the margins above the buttons (whose row starts
+  // at `row_top`).
+  void PlaceTexts(int width, int row_top, bool unsupported) {
     const int left = Scaled(40), right = width - Scaled(30);
     if (unsupported) {
       // Its place ends 30 above the buttons; a title of more lines than
@@ -356,21 +338,10 @@ class ClassicDialog : public InstallerDialog {
         Place(kDialogIdText, RECT{left, text_top, right, std::max(text_top + text_height, row_top - Scaled(10))});
       }
     }
-
-    Centre();
-    if (sheet) CreateShadow(sheet.get(), margins);
   }
 
-  void PaintTitle(HDC dc, const RECT& rect) override {
-    DrawTextIn(dc, rect, content_.title, title_font_.get(), kClassicInk);
-  }
-  void PaintText(HDC dc, const RECT& rect) override {
-    DrawTextIn(dc, rect, content_.text, text_font_.get(), kClassicInk);
-  }
-
- private:
   std::unique_ptr<SpriteButton> MakeButton(int id, int sprite) {
-    HWND control = ::GetDlgItem(hwnd_, id);
+    HWND control = ::GetDlgItem(hwnd(), id);
     if (!control) return nullptr;
     auto button = std::make_unique<SpriteButton>(control, ResourceBitmap::LoadPair(ImagePair{sprite, 0}));
     button->set_background(background_);
@@ -419,16 +390,15 @@ class RedesignedDialog : public InstallerDialog {
         LayoutRedesignedDialog(ScaledRedesignedMetrics(GetDisplayScaleFactor()), extent(title), extent(text),
                                extent(main), extent(second));
     const int width = layout.window.width, height = layout.window.height;
-    ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(hwnd(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     // The white panel stretched over the whole window.
     base::ScopedBitmap under = CompatibleBitmap(width, height);
     if (under) {
       const ResourceBitmap panel = ResourceBitmap::LoadPair(ImagePair{kPanelPicture, 0});
-      ScreenDC screen;
-      base::ScopedMemoryDC memory(::CreateCompatibleDC(screen.get()));
       {
-        SelectedObject selected(memory.get(), under.get());
+        base::ScopedScreenDC screen;
+        base::ScopedBitmapDC memory(screen.get(), under.get());
         if (!panel.empty()) panel.Draw(memory.get(), 0, 0, width, height, 0, 0, panel.Width(), panel.Height());
       }
       SetBackground(ResourceBitmap::FromHBITMAP(under.get()));
@@ -446,7 +416,7 @@ class RedesignedDialog : public InstallerDialog {
       second_button_ = MakeStretchButton(kDialogIdSecond, kSecondarySprite);
       Place(kDialogIdSecond, ToRect(*layout.second_button));
     }
-    if (HWND close = ::GetDlgItem(hwnd_, kDialogIdClose)) {
+    if (HWND close = ::GetDlgItem(hwnd(), kDialogIdClose)) {
       close_button_ = std::make_unique<SpriteButton>(close, ResourceBitmap::LoadPair(kCloseSprite));
       close_button_->set_background(background_);
       if (AccessibleProxy* proxy = AccessibleProxy::For(close)) {
@@ -456,7 +426,7 @@ class RedesignedDialog : public InstallerDialog {
       Place(kDialogIdClose, ToRect(layout.close_button));
     }
 
-    if (rounded_) ApplyRoundedRegion(hwnd_, Scaled(kCornerRadius));
+    if (rounded_) ApplyRoundedRegion(hwnd(), Scaled(kCornerRadius));
     Centre();
     const int margin = Scaled(kShadowMargin);
     base::ScopedBitmap sheet =
@@ -475,7 +445,7 @@ class RedesignedDialog : public InstallerDialog {
 
  private:
   std::unique_ptr<SpriteButton> MakeStretchButton(int id, ImagePair sprite) {
-    HWND control = ::GetDlgItem(hwnd_, id);
+    HWND control = ::GetDlgItem(hwnd(), id);
     if (!control) return nullptr;
     auto button = std::make_unique<StretchButton>(control, ResourceBitmap::LoadPair(sprite), 0);
     button->set_background(background_);

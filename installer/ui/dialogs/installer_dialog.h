@@ -18,7 +18,7 @@
 #include "installer/ui/private_fonts.h"
 #include "installer/ui/resource_bitmap.h"
 #include "installer/ui/shadow_window.h"
-#include "installer/ui/window_drag.h"
+#include "installer/ui/window_base.h"
 
 namespace lite_installer {
 
@@ -42,11 +42,9 @@ struct DialogContent {
 // The texts of `ids` in `langid` (0 ids give empty texts).
 DialogContent LoadDialogContent(const DialogTexts& ids, LANGID langid);
 
-class InstallerDialog {
+class InstallerDialog : public WindowBase {
  public:
-  virtual ~InstallerDialog();
-  InstallerDialog(const InstallerDialog&) = delete;
-  InstallerDialog& operator=(const InstallerDialog&) = delete;
+  ~InstallerDialog() override;
 
   // Shows the dialog modally over `owner` (centred on it, or on the screen
   // without one) and returns its end code: 1 main button, 212 second
@@ -54,8 +52,7 @@ class InstallerDialog {
   int Run(HWND owner);
   // Ends the dialog with `code` when it is open; false when it is not.
   bool End(int code);
-  bool IsOpen() const { return hwnd_ != nullptr; }
-  HWND hwnd() const { return hwnd_; }
+  bool IsOpen() const { return hwnd() != nullptr; }
   const DialogContent& content() const { return content_; }
 
   // Runs before the dialog ends with 1 after its main button.
@@ -87,7 +84,6 @@ class InstallerDialog {
 
   LANGID langid_;
   DialogContent content_;
-  HWND hwnd_ = nullptr;
   HWND owner_ = nullptr;
   ResourceBitmap background_;
   std::unique_ptr<SpriteButton> main_button_;
@@ -101,15 +97,15 @@ class InstallerDialog {
   base::ScopedFont text_font_;
 
  private:
-  static INT_PTR CALLBACK StaticDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-  INT_PTR DialogProc(UINT message, WPARAM wparam, LPARAM lparam);
+  // WindowBase
+  INT_PTR OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+  void OnPaint(HDC dc) override;
+  void OnMoveWindow() override;
+
   void OnInit();
   void OnCommand(int id);
-  void OnPaint();
 
   std::function<void()> main_action_;
-  UINT msg_move_window_ = 0;
-  WindowDrag drag_;
 };
 
 // Which classic dialog: the window size follows background picture 104,

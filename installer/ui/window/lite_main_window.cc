@@ -41,7 +41,7 @@ void LiteMainWindow::OnFirstScreenCreated() {
   hook_ = ::SetWindowsHookExW(WH_KEYBOARD, &KeyboardHook, nullptr, ::GetCurrentThreadId());
   if (hook_) {
     g_hooked_window = this;
-    g_hooked_dialog = hwnd_.load();
+    g_hooked_dialog = hwnd();
   }
 }
 

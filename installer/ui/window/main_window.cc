@@ -3,21 +3,15 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <algorithm>
-
 #include "base/logging.h"
+#include "base/scoped_handle.h"
 #include "base/strings.h"
 #include "base/test_hooks.h"
 #include "installer/config/brand_info.h"
 #include "installer/config/distrib_info_params.h"
 #include "installer/config/installer_command_line.h"
-#include "installer/ui/controls/accessible_proxy.h"
-#include "installer/ui/controls/control_painting.h"
 #include "installer/ui/controls/initial_checkbox_states.h"
-#include "installer/ui/text_pieces.h"
 #include "installer/ui/ui_strings.h"
-#include "installer/ui/slides/slide_show.h"
-#include "installer/ui/window/slide_painter.h"
 
 namespace lite_installer {
 namespace {
@@ -31,16 +25,6 @@ constexpr UINT kMsgRemoveCancel = WM_APP + 112;
 
 constexpr int kIconGroup = 900;
 constexpr UINT kStringWindowTitle = 400;
-constexpr UINT kStringSkippedTitle = 410;
-constexpr UINT kStringInstall = 414;
-constexpr UINT kStringClose = 415;
-constexpr UINT kStringCollapse = 416;
-constexpr UINT kStringKepinOffer = 428;
-constexpr UINT kStringCancel = 417;
-
-bool IsZero(const RECT& r) { return r.left == 0 && r.top == 0 && r.right == 0 && r.bottom == 0; }
-
-int Scaled(int value, double scale) { return static_cast<int>(value * scale); }
 
 using ChangeWindowMessageFilterExFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
 using ChangeWindowMessageFilterFn = BOOL(WINAPI*)(UINT, DWORD);
@@ -61,6 +45,21 @@ void AllowMessage(HWND window, UINT message, uint32_t major, uint32_t minor) {
   }
 }
 
+// Test builds: the first-paint benchmark waits for this event.
+void SignalFirstPaintForTests() {
+#if KELMOR_TEST_BUILD
+  static bool signalled = false;
+  if (signalled) return;
+  signalled = true;
+  // The benchmark's start-up breakdown ends here.
+  LOG(INFO) << "First paint";
+  const std::optional<std::string> name = base::GetTestHook("FIRST_PAINT_EVENT");
+  if (!name) return;
+  if (base::ScopedHandle event{::OpenEventW(EVENT_MODIFY_STATE, FALSE, base::Utf8ToWide(*name).c_str())})
+    ::SetEvent(event.get());
+#endif
+}
+
 }  // namespace
 
 MainWindow::MainWindow(std::shared_ptr<const BrandInfo> brand, std::shared_ptr<const DistribInfoParams> params,
@@ -70,7 +69,6 @@ MainWindow::MainWindow(std::shared_ptr<const BrandInfo> brand, std::shared_ptr<c
   msg_close_window_ = ::RegisterWindowMessageW(L"kelmor.lite.close_window");
   msg_install_progress_ = ::RegisterWindowMessageW(L"kelmor.lite.set_install_progress");
   msg_higher_version_ = ::RegisterWindowMessageW(L"kelmor.higher_version_exist");
-  msg_move_window_ = ::RegisterWindowMessageW(L"kelmor.lite.move_window");
   msg_corp_higher_version_ = ::RegisterWindowMessageW(L"kelmor.corp.user_higher_version_exist");
   msg_corp_browser_exists_ = ::RegisterWindowMessageW(L"kelmor.corp.user_browser_exists");
   if (env_.create_dialogs) dialogs_ = env_.create_dialogs();
@@ -104,6 +102,15 @@ MainWindow::MainWindow(std::shared_ptr<const BrandInfo> brand, std::shared_ptr<c
   look_inputs.scale = env_.scale;
   look_ = CreateWindowLook(look_inputs);
 
+  frame_.brand = brand_.get();
+  frame_.look = look_.get();
+  frame_.langid = langid_;
+  frame_.facetune = facetune_;
+  first_screen_ = std::make_unique<FirstScreen>(
+      frame_, FirstScreenOptions{kind_, open_mode_, can_make_default_, kepin_offer_state_});
+  progress_screen_ =
+      std::make_unique<ProgressScreen>(frame_, [this](int percent) { return ProgressTextFor(percent); });
+
   if (open_mode_ && env_.create_controller) {
     controller_ = env_.create_controller(this);
     if (controller_) {
@@ -119,16 +126,11 @@ MainWindow::MainWindow(std::shared_ptr<const BrandInfo> brand, std::shared_ptr<c
 MainWindow::~MainWindow() {
   // The controller goes first: it stops its thread, which may still report.
   controller_.reset();
-  slides_.reset();
-  if (taskbar_) taskbar_->Release();
-  if (icon_big_) ::DestroyIcon(icon_big_);
-  if (icon_small_) ::DestroyIcon(icon_small_);
+  // Then the slide show, then the rest of the progress screen.
+  progress_screen_.reset();
 }
 
-INT_PTR MainWindow::RunModal() {
-  return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kMainWindowDialogId), nullptr,
-                           &StaticDialogProc, reinterpret_cast<LPARAM>(this));
-}
+INT_PTR MainWindow::RunModal() { return RunDialog(kMainWindowDialogId, nullptr); }
 
 int32_t MainWindow::ControllerResult() const { return controller_ ? controller_->ResultCode() : 400; }
 
@@ -137,75 +139,51 @@ int32_t MainWindow::ControllerResult() const { return controller_ ? controller_-
 void MainWindow::OnDownloadProgress(float fraction) { SetProgress(DownloadPercent(fraction)); }
 
 void MainWindow::SetProgress(int32_t percent) {
-  if (HWND window = hwnd_.load()) ::PostMessageW(window, kMsgSetProgress, static_cast<WPARAM>(percent), 0);
+  if (HWND window = hwnd()) ::PostMessageW(window, kMsgSetProgress, static_cast<WPARAM>(percent), 0);
 }
 
 void MainWindow::CloseWindow() {
-  if (HWND window = hwnd_.load()) ::PostMessageW(window, kMsgCloseWindow, 0, 0);
+  if (HWND window = hwnd()) ::PostMessageW(window, kMsgCloseWindow, 0, 0);
 }
 
 void MainWindow::ShowError(int32_t kind) {
   pending_error_code_ = kind;
-  if (HWND window = hwnd_.load()) ::PostMessageW(window, kMsgShowError, static_cast<WPARAM>(kind), 0);
+  if (HWND window = hwnd()) ::PostMessageW(window, kMsgShowError, static_cast<WPARAM>(kind), 0);
 }
 
-HWND MainWindow::GetWindowHandle() { return hwnd_.load(); }
+HWND MainWindow::GetWindowHandle() { return hwnd(); }
 
 void MainWindow::RemoveCancelButton() {
-  if (HWND window = hwnd_.load()) ::PostMessageW(window, kMsgRemoveCancel, 0, 0);
+  if (HWND window = hwnd()) ::PostMessageW(window, kMsgRemoveCancel, 0, 0);
 }
 
 // --- Dialog procedure ------------------------------------------------------
 
-INT_PTR CALLBACK MainWindow::StaticDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  MainWindow* self = nullptr;
-  if (message == WM_INITDIALOG) {
-    self = reinterpret_cast<MainWindow*>(lparam);
-    ::SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
-    self->hwnd_ = window;
+bool MainWindow::OnSetupMessage(UINT message, WPARAM wparam, INT_PTR* result) {
+  if (!message) return false;
+  *result = TRUE;
+  if (message == msg_install_progress_) {
+    OnInstallProgress(static_cast<int>(wparam));
+  } else if (message == msg_import_progress_) {
+    OnImportProgress(static_cast<int>(wparam));
+  } else if (message == msg_close_window_) {
+    OnCloseWindow();
+  } else if (message == msg_higher_version_) {
+    OnNotice(NoticeKind::kNewerVersionInstalled);
+  } else if (message == msg_corp_higher_version_) {
+    OnNotice(NoticeKind::kCorporateNewerVersion);
+  } else if (message == msg_corp_browser_exists_) {
+    *result = SetMessageResult(OnCorporateBrowserExists());
   } else {
-    self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(window, DWLP_USER));
+    return false;
   }
-  if (!self) return FALSE;
-  INT_PTR result = self->DialogProc(message, wparam, lparam);
-  if (message == WM_NCDESTROY) {
-    self->OnWindowDestroyed();
-    self->hwnd_ = nullptr;
-  }
-  return result;
+  return true;
 }
 
-INT_PTR MainWindow::DialogProc(UINT message, WPARAM wparam, LPARAM lparam) {
-  HWND window = hwnd_.load();
-  if (message == msg_install_progress_ && message) {
-    OnInstallProgress(static_cast<int>(wparam));
-    return TRUE;
-  }
-  if (message == msg_import_progress_ && message) {
-    OnImportProgress(static_cast<int>(wparam));
-    return TRUE;
-  }
-  if (message == msg_close_window_ && message) {
-    OnCloseWindow();
-    return TRUE;
-  }
-  if (message == msg_higher_version_ && message) {
-    OnNotice(NoticeKind::kNewerVersionInstalled);
-    return TRUE;
-  }
-  if (message == msg_corp_higher_version_ && message) {
-    OnNotice(NoticeKind::kCorporateNewerVersion);
-    return TRUE;
-  }
-  if (message == msg_corp_browser_exists_ && message) {
-    ::SetWindowLongPtrW(window, DWLP_MSGRESULT, OnCorporateBrowserExists());
-    return TRUE;
-  }
-  if (message == msg_move_window_ && message) {
-    OnMoveWindow();
-    return TRUE;
-  }
-  if (drag_.HandleMessage(window, message, msg_move_window_)) return TRUE;
+INT_PTR MainWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  HWND window = hwnd();
+  INT_PTR setup_result = FALSE;
+  if (OnSetupMessage(message, wparam, &setup_result)) return setup_result;
   switch (message) {
     case WM_INITDIALOG:
       OnInitDialog();
@@ -220,33 +198,17 @@ INT_PTR MainWindow::DialogProc(UINT message, WPARAM wparam, LPARAM lparam) {
       if (install_clicked_) OnShowError(static_cast<int32_t>(wparam));
       return TRUE;
     case kMsgRemoveCancel:
-      DestroyControls(kIdCancel);
-      cancel_button_.reset();
+      frame_.DestroyControls(kIdCancel);
+      frame_.cancel_button.reset();
       return TRUE;
     case WM_COMMAND:
       OnCommand(LOWORD(wparam), HIWORD(wparam));
       return TRUE;
     case WM_SYSCOMMAND:
-      switch (wparam & 0xFFF0) {
-        case SC_RESTORE:
-          RaiseButton(L"restore");
-          ::ShowWindow(window, SW_SHOWNORMAL);
-          return TRUE;
-        case SC_CLOSE:
-          // Alt+F4 and the system menu's Close: during the installation
-          // they ask the same resume question as the window's own buttons.
-          if (progress_screen_active_) {
-            if (!ConfirmStop()) return TRUE;
-            RaiseButton(L"cancel");
-            if (shadow_) ::ShowWindow(shadow_, SW_HIDE);
-          }
-          EndWith(2);
-          return TRUE;
-        default:
-          return FALSE;
-      }
+      return OnSysCommand(wparam);
     case WM_NCACTIVATE:
-      if (wparam && install_button_) install_button_->set_keyboard_focus_visible(false);
+      if (SpriteButton* install = first_screen_->install_button(); wparam && install)
+        install->set_keyboard_focus_visible(false);
       return FALSE;
     case WM_DRAWITEM:
       OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
@@ -254,19 +216,10 @@ INT_PTR MainWindow::DialogProc(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_NOTIFY: {
       const NMHDR& header = *reinterpret_cast<const NMHDR*>(lparam);
       if (header.code != NM_CUSTOMDRAW) return FALSE;
-      ::SetWindowLongPtrW(window, DWLP_MSGRESULT, OnNotify(header));
-      return TRUE;
+      return SetMessageResult(OnNotify(header));
     }
-    case WM_PAINT:
-      OnPaint();
-      return TRUE;
-    case WM_ERASEBKGND:
-      ::SetWindowLongPtrW(window, DWLP_MSGRESULT, 1);
-      return TRUE;
-    case WM_CTLCOLORDLG:
-      return reinterpret_cast<INT_PTR>(::GetStockObject(NULL_BRUSH));
     case WM_TIMER:
-      if (wparam == kSlideTimerId) OnTimer();
+      if (wparam == kSlideTimerId) progress_screen_->OnTimer();
       return TRUE;
     case WM_DESTROY:
       ::KillTimer(window, kSlideTimerId);
@@ -278,42 +231,52 @@ INT_PTR MainWindow::DialogProc(UINT message, WPARAM wparam, LPARAM lparam) {
   }
 }
 
+INT_PTR MainWindow::OnSysCommand(WPARAM command) {
+  switch (command & 0xFFF0) {
+    case SC_RESTORE:
+      RaiseButton(L"restore");
+      ::ShowWindow(hwnd(), SW_SHOWNORMAL);
+      return TRUE;
+    case SC_CLOSE:
+      // Alt+F4 and the system menu's Close: during the installation
+      // they ask the same resume question as the window's own buttons.
+      if (progress_screen_->active()) {
+        if (!ConfirmStop()) return TRUE;
+        RaiseButton(L"cancel");
+        if (shadow_) ::ShowWindow(shadow_, SW_HIDE);
+      }
+      EndWith(2);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
 // --- Initialisation ----------------------------------------------------------
 
 bool MainWindow::OnInitDialog() {
-  HWND window = hwnd_.load();
+  HWND window = hwnd();
+  frame_.window = window;
   // 1. Setup's messages may come from another integrity level.
   for (UINT id : {msg_import_progress_, msg_close_window_, msg_install_progress_, msg_higher_version_,
-                  msg_move_window_, msg_corp_higher_version_, msg_corp_browser_exists_})
+                  move_message(), msg_corp_higher_version_, msg_corp_browser_exists_})
     AllowMessage(window, id, env_.windows_major, env_.windows_minor);
 
   // 2. An elevation prompt now, while the user looks at the window.
   if (uac_mode_ == 1 && env_.need_elevation && env_.need_elevation()) StartElevatedInstallerOrLog();
 
   // 3. Texts, pictures, icon, size, shape, place.
-  SetTexts();
-  background_ = look_->background;
-  header_logo_ = look_->logo_dark;
-  HMODULE module = ::GetModuleHandleW(nullptr);
-  icon_big_ = static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(kIconGroup), IMAGE_ICON,
-                                              ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0));
-  icon_small_ = static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(kIconGroup), IMAGE_ICON,
-                                                ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
-  if (icon_big_) ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_big_));
-  if (icon_small_) ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_small_));
-  const int width = background_.empty() ? look_->width : background_.Width();
-  const int height = background_.empty() ? look_->height : background_.Height();
-  RECT work = {};
-  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  const int x = work.left + ((work.right - work.left) - width) / 2;
-  const int y = work.top + ((work.bottom - work.top) - height) / 2;
-  ::SetWindowPos(window, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowTextW(window, LoadUiString(kStringWindowTitle, langid_).c_str());
+  first_screen_->SetTexts();
+  frame_.background = look_->background;
+  SetWindowIcons();
+  CentreOnWorkArea();
   look_->ApplyRegion(window);
 
   // 4. The licence line under the Install button.
-  CreateLicenceLine();
+  first_screen_->CreateLicenceLine();
   // 5. The control objects.
-  CreateFirstScreenControls();
+  first_screen_->CreateControls();
 
   // 6. The first screen, or straight on to the progress screen.
   if (skip_first_screen_) {
@@ -321,14 +284,14 @@ bool MainWindow::OnInitDialog() {
     install_clicked_ = true;
     if (!LayoutProgressDialog()) return false;
   } else {
-    LayoutFirstScreen();
+    first_screen_->Layout();
   }
 
   // 7. Shadow, tab order, keyboard.
   ClipSiblings();
   shadow_ = look_->CreateShadow(window, !facetune_);
   OnMoveWindow();
-  FixTabOrder();
+  first_screen_->FixTabOrder();
   OnFirstScreenCreated();
   if (!skip_first_screen_) {
     if (HWND install = ::GetDlgItem(window, kIdInstall)) ::SetFocus(install);
@@ -336,232 +299,33 @@ bool MainWindow::OnInitDialog() {
   return true;
 }
 
-void MainWindow::SetTexts() {
-  HWND window = hwnd_.load();
-  ::SetWindowTextW(window, LoadUiString(kStringWindowTitle, langid_).c_str());
-  SetControlText(window, kIdInstall, kStringInstall, langid_);
-  SetControlText(window, kIdDefaultCheckbox, look_->default_checkbox_text_id, langid_);
-  SetControlText(window, kIdStatCheckbox, kStringStatisticsSentence, langid_);
-  SetControlText(window, kIdPolicyLink, kStringPrivacyPolicy, langid_);
-  SetControlText(window, kIdTitle, look_->title_text_id, langid_);
-  if (kind_ & 4) SetControlText(window, kIdKepinCheckbox, kStringKepinOffer, langid_);
+void MainWindow::SetWindowIcons() {
+  HWND window = hwnd();
+  HMODULE module = ::GetModuleHandleW(nullptr);
+  icon_big_.reset(static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(kIconGroup), IMAGE_ICON,
+                                                  ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0)));
+  icon_small_.reset(static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(kIconGroup), IMAGE_ICON,
+                                                    ::GetSystemMetrics(SM_CXSMICON),
+                                                    ::GetSystemMetrics(SM_CYSMICON), 0)));
+  if (icon_big_) ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_big_.get()));
+  if (icon_small_) ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_small_.get()));
 }
 
-void MainWindow::CreateLicenceLine() {
-  HWND window = hwnd_.load();
-  const std::wstring text = LicenceLineText(langid_, brand_->LessContrasty(), facetune_);
-  CreateTextPieceWindows(window, look_->licence_line, text, look_->body_font, false, kIdLicenceText,
-                         kIdLicenceLink, look_->extra_line_spacing);
-}
-
-void MainWindow::CreateFirstScreenControls() {
-  HWND window = hwnd_.load();
-  auto make_button = [&](int id, const ResourceBitmap& sprite) -> std::unique_ptr<SpriteButton> {
-    HWND control = ::GetDlgItem(window, id);
-    if (!control) return nullptr;
-    auto button = std::make_unique<SpriteButton>(control, sprite);
-    button->set_background(background_);
-    return button;
-  };
-  install_button_ = make_button(kIdInstall, look_->install_sprite);
-  if (install_button_) {
-    install_button_->set_font(look_->body_font);
-    install_button_->set_text_colour(look_->install_text_colour);
-    install_button_->set_focus_inset(facetune_ ? 0 : 2);
-  }
-  close_button_ = make_button(kIdClose, look_->close_sprite);
-  if (close_button_) {
-    if (AccessibleProxy* proxy = AccessibleProxy::For(close_button_->hwnd())) {
-      proxy->SetRole(kAccRolePushButton);
-      proxy->SetName(LoadUiString(kStringClose, langid_));
-    }
-  }
-  if (facetune_) {
-    minimize_button_ = make_button(kIdMinimize, look_->minimize_sprite);
-    if (minimize_button_) {
-      if (AccessibleProxy* proxy = AccessibleProxy::For(minimize_button_->hwnd())) {
-        proxy->SetRole(kAccRolePushButton);
-        proxy->SetName(LoadUiString(kStringCollapse, langid_));
-      }
-    }
-  }
-  cancel_button_ = make_button(kIdCancel, look_->cancel_sprite);
-  if (cancel_button_) {
-    cancel_button_->set_focus_inset(2);
-    cancel_button_->set_font(look_->body_font);
-    cancel_button_->set_text_colour(RGB(0, 0, 0));
-    SetControlText(window, kIdCancel, kStringCancel, langid_);
-  }
-
-  // The checkboxes and their first states.
-  CheckboxStateInputs inputs;
-  inputs.make_browser_default = brand_->make_browser_default;
-  inputs.send_statistics = brand_->send_statistics;
-  inputs.open_mode = open_mode_;
-  inputs.can_make_default = can_make_default_;
-  inputs.kepin_offer_state = kepin_offer_state_;
-  const CheckboxStates states = ComputeInitialCheckboxStates(inputs);
-  const bool visual_styles = VisualStylesActive();
-  LOG(INFO) << "Checkboxes: visual styles " << (visual_styles ? "on" : "off");
-  CheckboxStyle style;
-  style.text_colour = look_->checkbox_colour;
-  style.font = look_->body_font;
-  style.text_offset = look_->checkbox_text_gap;
-  auto make_checkbox = [&](int id) -> std::unique_ptr<SpriteCheckbox> {
-    HWND control = ::GetDlgItem(window, id);
-    if (!control) return nullptr;
-    auto checkbox = std::make_unique<SpriteCheckbox>(control, look_->checkbox_sprite, style, visual_styles);
-    checkbox->set_background(background_);
-    return checkbox;
-  };
-  if (kind_ & 1) {
-    default_checkbox_ = make_checkbox(kIdDefaultCheckbox);
-    if (default_checkbox_) default_checkbox_->SetChecked(states.default_checked);
-  }
-  if (kind_ & 2) {
-    HWND control = ::GetDlgItem(window, kIdStatCheckbox);
-    if (control && facetune_) {
-      CheckboxStyle facetune_style = style;
-      facetune_style.opacity = look_->licence_colour.opacity;
-      auto checkbox = std::make_unique<FacetuneCheckbox>(control, look_->checkbox_sprite, facetune_style,
-                                                         visual_styles, StatisticsSentenceWithPolicyLink(langid_),
-                                                         look_->extra_line_spacing);
-      checkbox->set_background(background_);
-      stat_checkbox_ = std::move(checkbox);
-    } else if (control) {
-      stat_checkbox_ = make_checkbox(kIdStatCheckbox);
-    }
-    if (stat_checkbox_) stat_checkbox_->SetChecked(states.sendstat_checked);
-  }
-  if (kind_ & 4) {
-    kepin_checkbox_ = make_checkbox(kIdKepinCheckbox);
-    if (kepin_checkbox_) kepin_checkbox_->SetChecked(states.kepin_checked);
-  }
-
-  // The links.
-  if (HWND licence = ::GetDlgItem(window, kIdLicenceLink)) {
-    licence_link_ = std::make_unique<LinkControl>(licence, look_->licence_link_colour.colour,
-                                                  look_->licence_link_colour.opacity, look_->link_font, background_);
-    if (AccessibleProxy* proxy = AccessibleProxy::For(licence)) {
-      proxy->SetRole(kAccRoleLink);
-      proxy->SetName(RemoveParentheses(LoadUiString(
-          brand_->LessContrasty() ? kStringLicenceLineLessContrasty : kStringLicenceLine, langid_)));
-    }
-  }
-  HWND policy = ::GetDlgItem(window, kIdPolicyLink);
-  if (policy && stat_checkbox_) {
-    policy_link_ = std::make_unique<LinkControl>(policy, look_->licence_link_colour.colour,
-                                                 look_->licence_link_colour.opacity, look_->link_font, background_);
-    if (AccessibleProxy* proxy = AccessibleProxy::For(policy)) {
-      proxy->SetRole(kAccRoleLink);
-      proxy->SetName(LoadUiString(kStringPrivacyPolicy, langid_));
-    }
-  } else if (policy) {
-    ::ShowWindow(policy, SW_HIDE);
-  }
-}
-
-void MainWindow::PlaceAt(HWND control, const RECT& rect, SIZE size, bool show) {
-  if (!control) return;
-  if (IsZero(rect)) {
-    ::ShowWindow(control, SW_HIDE);
-    return;
-  }
-  ::SetWindowPos(control, nullptr, rect.left, rect.top, size.cx, size.cy,
-                 SWP_NOZORDER | SWP_NOACTIVATE | (show ? SWP_SHOWWINDOW : 0));
-}
-
-void MainWindow::PlaceTitle() {
-  HWND window = hwnd_.load();
-  HWND title = ::GetDlgItem(window, kIdTitle);
-  if (!title) return;
-  // The layout's rectangle reaches down to the progress bar; the window is
-  // only as tall as its text, so it covers none of the controls below.
-  const RECT& rect = look_->title;
-  const int width = rect.right - rect.left;
-  HDC dc = ::GetDC(title);
-  const int text_height = MeasureWrappedTextHeight(dc, GetWindowTextString(title), look_->title_font, width,
-                                                   look_->title_centred ? DT_CENTER : DT_LEFT);
-  ::ReleaseDC(title, dc);
-  const int height = std::min<int>(rect.bottom - rect.top, text_height + Scaled(4, look_->scale));
-  PlaceAt(title, rect, SIZE{width, height}, true);
+void MainWindow::CentreOnWorkArea() {
+  const ResourceBitmap& background = frame_.background;
+  const int width = background.empty() ? look_->width : background.Width();
+  const int height = background.empty() ? look_->height : background.Height();
+  RECT work = {};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const int x = work.left + ((work.right - work.left) - width) / 2;
+  const int y = work.top + ((work.bottom - work.top) - height) / 2;
+  ::SetWindowPos(hwnd(), nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindow::ClipSiblings() {
-  HWND window = hwnd_.load();
-  for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+  for (HWND child = ::GetWindow(hwnd(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
     const LONG_PTR style = ::GetWindowLongPtrW(child, GWL_STYLE);
     if (!(style & WS_CLIPSIBLINGS)) ::SetWindowLongPtrW(child, GWL_STYLE, style | WS_CLIPSIBLINGS);
-  }
-}
-
-void MainWindow::LayoutFirstScreen() {
-  PlaceTitle();
-
-  auto place_checkbox = [&](SpriteCheckbox* checkbox, RECT rect) -> RECT {
-    if (!checkbox || IsZero(rect)) {
-      if (checkbox) ::ShowWindow(checkbox->hwnd(), SW_HIDE);
-      return RECT{};
-    }
-    const int height = checkbox->MeasureHeight(rect);
-    rect.bottom = rect.top + height;
-    PlaceAt(checkbox->hwnd(), rect, SIZE{rect.right - rect.left, height}, true);
-    return rect;
-  };
-  RECT stat_rect = {};
-  if (brand_->LessContrasty()) {
-    stat_rect = place_checkbox(stat_checkbox_.get(), look_->stat_checkbox);
-    RECT default_rect = look_->default_checkbox;
-    if (!IsZero(stat_rect) && !IsZero(default_rect)) {
-      const int height = default_rect.bottom - default_rect.top;
-      default_rect.top = stat_rect.bottom + Scaled(4, look_->scale);
-      default_rect.bottom = default_rect.top + height;
-    }
-    place_checkbox(default_checkbox_.get(), default_rect);
-    place_checkbox(kepin_checkbox_.get(), look_->kepin_checkbox);
-  } else {
-    place_checkbox(default_checkbox_.get(), look_->default_checkbox);
-    place_checkbox(kepin_checkbox_.get(), look_->kepin_checkbox);
-    stat_rect = place_checkbox(stat_checkbox_.get(), look_->stat_checkbox);
-  }
-
-  // The privacy link goes with the statistics text.
-  if (policy_link_ && !IsZero(stat_rect)) {
-    if (auto* facetune = dynamic_cast<FacetuneCheckbox*>(stat_checkbox_.get())) {
-      facetune->LayoutLinks(policy_link_->hwnd());
-    } else {
-      const SIZE text = policy_link_->MeasureText();
-      const int left = stat_rect.left + stat_checkbox_->frame_size().cx + look_->checkbox_text_gap;
-      RECT link = {left, stat_rect.bottom + Scaled(2, look_->scale), left + text.cx,
-                   stat_rect.bottom + Scaled(2, look_->scale) + text.cy};
-      PlaceAt(policy_link_->hwnd(), link, SIZE{text.cx, text.cy}, true);
-    }
-    ::ShowWindow(policy_link_->hwnd(), SW_SHOW);
-  }
-
-  if (install_button_) PlaceAt(install_button_->hwnd(), look_->install_button, install_button_->GetSize(), true);
-  if (close_button_) PlaceAt(close_button_->hwnd(), look_->close_button, close_button_->GetSize(), true);
-}
-
-void MainWindow::FixTabOrder() {
-  HWND window = hwnd_.load();
-  const bool less = brand_->LessContrasty();
-  const int order_normal[] = {kIdInstall, kIdLicenceLink, kIdPolicyLink, kIdDefaultCheckbox,
-                              kIdKepinCheckbox, kIdStatCheckbox, kIdClose};
-  const int order_less[] = {kIdInstall, kIdLicenceLink, kIdPolicyLink, kIdStatCheckbox,
-                            kIdKepinCheckbox, kIdDefaultCheckbox, kIdClose};
-  const int* order = less ? order_less : order_normal;
-  HWND previous = HWND_TOP;
-  for (int i = 0; i < 7; ++i) {
-    // Every window with the id (the licence line has several pieces).
-    for (HWND child = ::GetWindow(window, GW_CHILD); child;) {
-      HWND next = ::GetWindow(child, GW_HWNDNEXT);
-      if (::GetDlgCtrlID(child) == order[i]) {
-        ::SetWindowPos(child, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        previous = child;
-      }
-      child = next;
-    }
   }
 }
 
@@ -579,30 +343,25 @@ void MainWindow::OnInstallClicked() {
   if (controller_) controller_->RecordClickTime();
   RaiseButton(L"install");
   const std::optional<bool> make_default_preset = GetMakeDefaultPreset(*params_);
-  make_default_choice_ = make_default_preset.has_value()
-                             ? *make_default_preset
-                             : (default_checkbox_ && default_checkbox_->IsChecked());
+  make_default_choice_ = make_default_preset.has_value() ? *make_default_preset : first_screen_->DefaultChecked();
   const std::optional<bool> stat_preset = GetSendStatisticsPreset(*params_);
   if (stat_preset.has_value())
     SetSendStatisticsChoice(stat_preset);
-  else if (stat_checkbox_)
-    SetSendStatisticsChoice(stat_checkbox_->IsChecked());
+  else if (first_screen_->has_stat_checkbox())
+    SetSendStatisticsChoice(first_screen_->StatChecked());
   else
     SetSendStatisticsChoice(std::nullopt);
-  if (controller_)
-    controller_->RaiseInstallClicked(default_checkbox_ && default_checkbox_->IsChecked(),
-                                     stat_checkbox_ && stat_checkbox_->IsChecked());
-  if (LayoutProgressDialog()) ::InvalidateRect(hwnd_.load(), nullptr, FALSE);
+  if (controller_) controller_->RaiseInstallClicked(first_screen_->DefaultChecked(), first_screen_->StatChecked());
+  if (LayoutProgressDialog()) ::InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
 bool MainWindow::LayoutProgressDialog() {
-  HWND window = hwnd_.load();
   if (skip_first_screen_) {
     make_default_choice_ = GetMakeDefaultPreset(*params_).value_or(false);
     SetSendStatisticsChoice(GetSendStatisticsPreset(*params_));
   }
   // 1. The choices.
-  pin_assistant_choice_ = kepin_offer_state_ == 0 ? true : (kepin_checkbox_ && kepin_checkbox_->IsChecked());
+  pin_assistant_choice_ = kepin_offer_state_ == 0 ? true : first_screen_->KepinChecked();
   if (controller_) {
     controller_->SetMakeDefault(make_default_choice_);
     controller_->SetSendStatistics(send_statistics_choice_);
@@ -613,56 +372,8 @@ bool MainWindow::LayoutProgressDialog() {
 
   // 3. The progress screen's objects.
   if (shadow_) ::ShowWindow(shadow_, SW_HIDE);
-  ::SetFocus(window);
-  if (!taskbar_) {
-    if (SUCCEEDED(::CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
-                                     reinterpret_cast<void**>(&taskbar_))) &&
-        taskbar_) {
-      if (FAILED(taskbar_->HrInit())) {
-        taskbar_->Release();
-        taskbar_ = nullptr;
-      } else {
-        taskbar_->SetProgressState(window, TBPF_NORMAL);
-        taskbar_->SetProgressValue(window, 0, 100);
-      }
-    }
-  }
-  const ResourceBitmap& first_slide = look_->first_slide;
-  if (skip_first_screen_ && !facetune_) {
-    std::vector<HWND> pieces = CreateTextPieceWindows(
-        window, look_->late_licence, LicenceLineText(langid_, brand_->LessContrasty(), facetune_),
-        look_->small_font, true, kIdLateLicenceText, kIdLateLicenceLink, look_->extra_line_spacing);
-    late_licence_shown_ = !pieces.empty();
-    if (HWND link = ::GetDlgItem(window, kIdLateLicenceLink)) {
-      late_licence_link_ = std::make_unique<LinkControl>(link, RGB(0, 0, 0), 255, look_->small_underlined_font,
-                                                         background_);
-      if (AccessibleProxy* proxy = AccessibleProxy::For(link)) {
-        proxy->SetRole(kAccRoleLink);
-        proxy->SetName(RemoveParentheses(LoadUiString(
-            brand_->LessContrasty() ? kStringLicenceLineLessContrasty : kStringLicenceLine, langid_)));
-      }
-    }
-  }
-  if (HWND bar = ::GetDlgItem(window, kIdProgress)) {
-    progress_bar_ = std::make_unique<CustomProgressBar>(bar);
-    progress_bar_->SetImages(look_->progress_fill, look_->progress_track, first_slide);
-    const RECT& r = look_->progress_bar;
-    PlaceAt(bar, r, SIZE{r.right - r.left, r.bottom - r.top}, false);
-  }
-  if (HWND text = ::GetDlgItem(window, kIdProgressText)) {
-    const RECT& r = look_->progress_text;
-    PlaceAt(text, r, SIZE{r.right - r.left, r.bottom - r.top}, true);
-  }
-  if (facetune_ && minimize_button_) {
-    ::ShowWindow(minimize_button_->hwnd(), SW_SHOW);
-  }
-  {
-    std::vector<ResourceBitmap> initial;
-    if (skip_first_screen_) initial.push_back(background_);
-    initial.push_back(first_slide);
-    slides_ = CreateSlideShow(*brand_, SIZE{look_->width, look_->height}, look_->slide_brush, std::move(initial),
-                              kSlidePeriodMs, look_->scale);
-  }
+  ::SetFocus(hwnd());
+  progress_screen_->Create(skip_first_screen_);
 
   // 4. An error that came while the first screen showed.
   if (int32_t pending = pending_error_code_.load()) {
@@ -670,86 +381,18 @@ bool MainWindow::LayoutProgressDialog() {
     return false;
   }
 
-  // 5. Switch screens.
-  std::vector<int> first_screen = {kIdInstall,         kIdClose,        kIdTitle,        kIdLicenceLink, kIdDefaultCheckbox,
-                                   kIdStatCheckbox,    kIdKepinCheckbox, kIdPolicyLink,  kIdLicenceText};
-  if (facetune_) first_screen.erase(std::remove(first_screen.begin(), first_screen.end(), kIdClose), first_screen.end());
-  if (skip_first_screen_)
-    first_screen.erase(std::remove(first_screen.begin(), first_screen.end(), kIdTitle), first_screen.end());
-  for (int id : first_screen) DestroyControls(id);
-  install_button_.reset();
-  licence_link_.reset();
-  policy_link_.reset();
-  default_checkbox_.reset();
-  stat_checkbox_.reset();
-  kepin_checkbox_.reset();
-  if (!facetune_) close_button_.reset();
-
-  if (facetune_) {
-    if (minimize_button_) PlaceAt(minimize_button_->hwnd(), look_->minimize_button, minimize_button_->GetSize(), true);
-    if (skip_first_screen_) {
-      SetControlText(window, kIdTitle, kStringSkippedTitle, langid_);
-      PlaceTitle();
-      if (close_button_) PlaceAt(close_button_->hwnd(), look_->close_button, close_button_->GetSize(), true);
-    }
-  }
-  header_text_pending_ = skip_first_screen_ && ::GetDlgItem(window, kIdTitle) != nullptr;
-  if (close_button_) close_button_->set_background(first_slide);
-  if (minimize_button_) minimize_button_->set_background(first_slide);
-  if (IsCancelAllowedParam(*params_) && cancel_button_) {
-    cancel_button_->set_background(first_slide);
-    const SIZE size = cancel_button_->GetSize();
-    RECT place = look_->close_button;
-    if (facetune_) {
-      // The close button stays: the cancel button goes right of the bar.
-      const RECT& bar = look_->progress_bar;
-      const int left = bar.right + Scaled(8, look_->scale);
-      const int top = (bar.top + bar.bottom) / 2 - size.cy / 2;
-      place = RECT{left, top, left + size.cx, top + size.cy};
-    }
-    if (!IsZero(place)) PlaceAt(cancel_button_->hwnd(), place, size, true);
-  } else {
-    DestroyControls(kIdCancel);
-    cancel_button_.reset();
-  }
-  if (progress_bar_) {
-    progress_bar_->SetRange(0, 100);
-    progress_bar_->SetPos(0);
-    ::ShowWindow(progress_bar_->hwnd(), SW_SHOW);
-  }
-  if (HWND text = ::GetDlgItem(window, kIdProgressText)) ::SetWindowTextW(text, ProgressTextFor(0).c_str());
-  header_logo_ = look_->logo_light;
-  ::SetTimer(window, kSlideTimerId, kSlideTimerMs, nullptr);
-  if (progress_bar_) ::SetFocus(progress_bar_->hwnd());
-  // Active before the go-ahead: the controller's first report may come at once.
-  progress_screen_active_ = true;
-  progress_.Activate();
+  // 5. Switch screens. Active before the go-ahead: the controller's first
+  // report may come at once.
+  first_screen_->Destroy(skip_first_screen_);
+  progress_screen_->Show(skip_first_screen_, IsCancelAllowedParam(*params_));
   if (controller_) controller_->AllowInstall();
   OnProgressScreenShown();
   return true;
 }
 
-void MainWindow::DestroyControls(int id) {
-  HWND window = hwnd_.load();
-  for (HWND child = ::GetWindow(window, GW_CHILD); child;) {
-    HWND next = ::GetWindow(child, GW_HWNDNEXT);
-    if (::GetDlgCtrlID(child) == id) ::DestroyWindow(child);
-    child = next;
-  }
-}
-
 std::wstring MainWindow::ProgressTextFor(int percent) const { return ProgressText(percent, nullptr); }
 
-void MainWindow::OnProgress(int percent) {
-  if (!progress_screen_active_ || !progress_.Accept(percent)) return;
-  HWND window = hwnd_.load();
-  if (progress_bar_) progress_bar_->SetPos(percent);
-  if (HWND text = ::GetDlgItem(window, kIdProgressText)) {
-    ::SetWindowTextW(text, ProgressTextFor(percent).c_str());
-    ::InvalidateRect(text, nullptr, FALSE);
-  }
-  if (taskbar_) taskbar_->SetProgressValue(window, static_cast<ULONGLONG>(percent), 100);
-}
+void MainWindow::OnProgress(int percent) { progress_screen_->SetProgress(percent); }
 
 void MainWindow::OnInstallProgress(int stage) {
   const int percent = InstallStagePercent(stage);
@@ -763,7 +406,7 @@ void MainWindow::OnImportProgress(int percent) {
 }
 
 void MainWindow::HideWindows() {
-  if (HWND window = hwnd_.load()) ::ShowWindow(window, SW_HIDE);
+  if (HWND window = hwnd()) ::ShowWindow(window, SW_HIDE);
   if (shadow_) ::ShowWindow(shadow_, SW_HIDE);
 }
 
@@ -774,29 +417,29 @@ void MainWindow::OnCloseWindow() {
     PLOG(ERROR, ::GetLastError()) << "--> Installer > MainWindow::OnCloseWindow: WaitForInstallAsync timeout";
   if (dialogs_) dialogs_->EndResume(1);
   EndWith(1);
-  ::KillTimer(hwnd_.load(), kSlideTimerId);
+  ::KillTimer(hwnd(), kSlideTimerId);
 }
 
 void MainWindow::OnShowError(int32_t kind) {
   if (ended_) return;
   HideWindows();
-  if (dialogs_) dialogs_->RunError(hwnd_.load(), kind);
+  if (dialogs_) dialogs_->RunError(hwnd(), kind);
   EndWith(1);
 }
 
 void MainWindow::OnNotice(NoticeKind kind) {
   HideWindows();
-  if (dialogs_) dialogs_->RunNotice(hwnd_.load(), kind);
+  if (dialogs_) dialogs_->RunNotice(hwnd(), kind);
   EndWith(1);
 }
 
 LRESULT MainWindow::OnCorporateBrowserExists() {
-  int code = dialogs_ ? dialogs_->RunNotice(hwnd_.load(), NoticeKind::kCorporateBrowserExists) : kDialogCloseButton;
+  int code = dialogs_ ? dialogs_->RunNotice(hwnd(), NoticeKind::kCorporateBrowserExists) : kDialogCloseButton;
   return (code == kDialogSecondButton || code == kDialogCloseButton) ? 0 : 1;
 }
 
 void MainWindow::OnMoveWindow() {
-  HWND window = hwnd_.load();
+  HWND window = hwnd();
   if (!shadow_ || !window) return;
   RECT rect;
   ::GetWindowRect(window, &rect);
@@ -809,7 +452,7 @@ void MainWindow::EndWith(int code) {
   if (ended_) return;
   ended_ = true;
   if (shadow_) ::ShowWindow(shadow_, SW_HIDE);
-  ::EndDialog(hwnd_.load(), code);
+  ::EndDialog(hwnd(), code);
 }
 
 void MainWindow::StartElevatedInstallerOrLog() {
@@ -829,14 +472,13 @@ void MainWindow::OpenUrl(const std::wstring& url) {
 
 bool MainWindow::ConfirmStop() {
   // The resume question: its second button, Escape and its close mean stop.
-  const int answer = dialogs_ ? dialogs_->RunResume(hwnd_.load()) : kDialogCloseButton;
+  const int answer = dialogs_ ? dialogs_->RunResume(hwnd()) : kDialogCloseButton;
   if (answer != kDialogSecondButton && answer != kDialogCloseButton) return false;
   if (controller_) controller_->CountCancel();
   return true;
 }
 
 void MainWindow::OnCommand(int id, int code) {
-  HWND window = hwnd_.load();
   switch (id) {
     case kIdInstall:
       OnInstallClicked();
@@ -845,7 +487,7 @@ void MainWindow::OnCommand(int id, int code) {
       RaiseButton(L"cancel");
       break;
     case kIdClose:
-      if (progress_screen_active_ && facetune_) {
+      if (progress_screen_->active() && facetune_) {
         if (!ConfirmStop()) return;
         RaiseButton(L"cancel");
       } else {
@@ -859,23 +501,14 @@ void MainWindow::OnCommand(int id, int code) {
       break;
     case kIdMinimize:
       if (shadow_) ::ShowWindow(shadow_, SW_HIDE);
-      ::ShowWindow(window, SW_MINIMIZE);
+      ::ShowWindow(hwnd(), SW_MINIMIZE);
       RaiseButton(L"minimize");
       break;
     case kIdDefaultCheckbox:
     case kIdStatCheckbox:
-    case kIdKepinCheckbox: {
-      if (code != BN_CLICKED) break;
-      SpriteCheckbox* checkbox = id == kIdDefaultCheckbox ? default_checkbox_.get()
-                                 : id == kIdStatCheckbox  ? stat_checkbox_.get()
-                                                          : kepin_checkbox_.get();
-      if (checkbox) checkbox->Toggle();
-      if (controller_)
-        controller_->RaiseWindowEvent("chosen_checkbox", id == kIdDefaultCheckbox ? L"default"
-                                                         : id == kIdStatCheckbox  ? L"sendstat"
-                                                                                  : L"kepin_trial");
+    case kIdKepinCheckbox:
+      if (code == BN_CLICKED) OnCheckboxClicked(id);
       break;
-    }
     case kIdPolicyLink:
       OpenUrl(base::Utf8ToWide(brand_->conf_policy_url + "?lang=" + brand_->interface_language));
       break;
@@ -888,165 +521,57 @@ void MainWindow::OnCommand(int id, int code) {
   }
 }
 
+void MainWindow::OnCheckboxClicked(int id) {
+  first_screen_->Toggle(id);
+  if (controller_)
+    controller_->RaiseWindowEvent("chosen_checkbox", id == kIdDefaultCheckbox ? L"default"
+                                                     : id == kIdStatCheckbox  ? L"sendstat"
+                                                                              : L"kepin_trial");
+}
+
 // --- Painting ------------------------------------------------------------------
 
 SpriteButton* MainWindow::ButtonFor(HWND control) const {
-  for (SpriteButton* button : {install_button_.get(), close_button_.get(), minimize_button_.get(), cancel_button_.get()})
-    if (button && button->hwnd() == control) return button;
-  return nullptr;
-}
-
-SpriteCheckbox* MainWindow::CheckboxFor(HWND control) const {
-  for (SpriteCheckbox* checkbox : {default_checkbox_.get(), stat_checkbox_.get(), kepin_checkbox_.get()})
-    if (checkbox && checkbox->hwnd() == control) return checkbox;
-  return nullptr;
-}
-
-LinkControl* MainWindow::LinkFor(HWND control) const {
-  for (LinkControl* link : {policy_link_.get(), licence_link_.get(), late_licence_link_.get()})
-    if (link && link->hwnd() == control) return link;
-  return nullptr;
+  SpriteButton* install = first_screen_->install_button();
+  if (install && install->hwnd() == control) return install;
+  return frame_.ButtonFor(control);
 }
 
 LRESULT MainWindow::OnNotify(const NMHDR& header) {
   const auto& draw = reinterpret_cast<const NMCUSTOMDRAW&>(header);
   if (SpriteButton* button = ButtonFor(header.hwndFrom)) return button->Paint(draw);
-  if (SpriteCheckbox* checkbox = CheckboxFor(header.hwndFrom)) return checkbox->PaintCustomDraw(draw);
+  if (SpriteCheckbox* checkbox = first_screen_->CheckboxFor(header.hwndFrom)) return checkbox->PaintCustomDraw(draw);
   return CDRF_DODEFAULT;
 }
 
 void MainWindow::OnDrawItem(const DRAWITEMSTRUCT& draw) {
-  HDC dc = draw.hDC;
-  const int id = static_cast<int>(draw.CtlID);
-  const std::wstring text = GetWindowTextString(draw.hwndItem);
-  switch (id) {
-    case kIdTitle:
-      DrawBackgroundUnder(dc, background_, draw.hwndItem, draw.rcItem);
-      DrawTextWithOpacity(dc, draw.rcItem, text, look_->title_font, look_->title_colour.colour, 255,
-                          DT_WORDBREAK | DT_NOPREFIX | (look_->title_centred ? DT_CENTER : DT_LEFT));
-      break;
-    case kIdLicenceText:
-      DrawBackgroundUnder(dc, background_, draw.hwndItem, draw.rcItem);
-      DrawTextWithOpacity(dc, draw.rcItem, text, look_->body_font, look_->licence_colour.colour,
-                          look_->licence_colour.opacity, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
-      break;
-    case kIdProgressText:
-      DrawBackgroundUnder(dc, look_->first_slide, draw.hwndItem, draw.rcItem);
-      DrawTextWithOpacity(dc, draw.rcItem, text, look_->body_font, look_->progress_text_colour.colour,
-                          look_->progress_text_colour.opacity, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
-      break;
-    case kIdLateLicenceText:
-      DrawBackgroundUnder(dc, background_, draw.hwndItem, draw.rcItem);
-      DrawTextWithOpacity(dc, draw.rcItem, text, look_->small_font, look_->text_colour, 255,
-                          DT_WORDBREAK | DT_NOPREFIX);
-      break;
-    case kIdDefaultCheckbox:
-    case kIdStatCheckbox:
-    case kIdKepinCheckbox:
-      if (SpriteCheckbox* checkbox = CheckboxFor(draw.hwndItem)) checkbox->PaintOwnerDraw(draw);
-      break;
-    case kIdPolicyLink:
-    case kIdLicenceLink:
-    case kIdLateLicenceLink:
-      if (LinkControl* link = LinkFor(draw.hwndItem)) link->Paint(draw);
-      break;
-    default:
-      break;
+  if (static_cast<int>(draw.CtlID) == kIdTitle) {
+    frame_.DrawTitle(draw);
+    return;
+  }
+  if (!first_screen_->DrawItem(draw)) progress_screen_->DrawItem(draw);
+}
+
+void MainWindow::OnPaint(HDC dc) {
+  HWND window = hwnd();
+  if (::IsIconic(window)) return;
+  RECT client;
+  ::GetClientRect(window, &client);
+  if (progress_screen_->active()) {
+    progress_screen_->Paint(dc, client);
+  } else {
+    first_screen_->Paint(dc, client);
   }
 }
 
-// Test builds: the first-paint benchmark waits for this event.
-static void SignalFirstPaintForTests() {
-#if KELMOR_TEST_BUILD
-  static bool signalled = false;
-  if (signalled) return;
-  signalled = true;
-  // The benchmark's start-up breakdown ends here.
-  LOG(INFO) << "First paint";
-  const std::optional<std::string> name = base::GetTestHook("FIRST_PAINT_EVENT");
-  if (!name) return;
-  if (HANDLE event = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, base::Utf8ToWide(*name).c_str())) {
-    ::SetEvent(event);
-    ::CloseHandle(event);
-  }
-#endif
-}
-
-void MainWindow::OnPaint() {
-  HWND window = hwnd_.load();
-  PAINTSTRUCT paint = {};
-  HDC dc = ::BeginPaint(window, &paint);
-  if (!::IsIconic(window)) {
-    RECT client;
-    ::GetClientRect(window, &client);
-    if (progress_screen_active_) {
-      PaintProgressScreen(dc, client);
-    } else {
-      PaintFirstScreen(dc, client);
-    }
-  }
-  ::EndPaint(window, &paint);
+void MainWindow::OnPainted() {
+  HWND window = hwnd();
   SignalFirstPaintForTests();
   if (facetune_ && shadow_ && !::IsWindowVisible(shadow_) && !::IsIconic(window) && ::IsWindowVisible(window) &&
       !ended_) {
     OnMoveWindow();
     ::ShowWindow(shadow_, SW_SHOWNOACTIVATE);
   }
-}
-
-void MainWindow::PaintProgressScreen(HDC dc, const RECT& client) {
-  const int width = client.right - client.left;
-  const int height = client.bottom - client.top;
-  HDC memory = ::CreateCompatibleDC(dc);
-  HBITMAP bitmap = ::CreateCompatibleBitmap(dc, width, height);
-  HGDIOBJ old = ::SelectObject(memory, bitmap);
-  if (slides_) slides_->Paint(memory, client);
-  if (slides_) {
-    ResourceBitmap current = slides_->CurrentPicture();
-    // The buttons blend with the slide on show (it is bottom-aligned).
-    if (close_button_) close_button_->set_background(current);
-    if (minimize_button_) minimize_button_->set_background(current);
-  }
-  if (!facetune_) {
-    const RECT& logo = look_->logo;
-    header_logo_.Draw(memory, logo.left, logo.top, header_logo_.Width(), header_logo_.Height(), 0, 0,
-                      header_logo_.Width(), header_logo_.Height());
-  }
-  ::BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
-  ::SelectObject(memory, old);
-  ::DeleteObject(bitmap);
-  ::DeleteDC(memory);
-}
-
-void MainWindow::PaintFirstScreen(HDC dc, const RECT& client) {
-  background_.Draw(dc, 0, 0, client.right - client.left, client.bottom - client.top, 0, 0, background_.Width(),
-                   background_.Height());
-  if (!facetune_) {
-    const RECT& logo = look_->logo;
-    header_logo_.Draw(dc, logo.left, logo.top, header_logo_.Width(), header_logo_.Height(), 0, 0,
-                      header_logo_.Width(), header_logo_.Height());
-  } else if (!look_->minimize_glyph.empty()) {
-    const RECT& place = look_->minimize_button;
-    look_->minimize_glyph.Draw(dc, place.left, place.top);
-  }
-}
-
-void MainWindow::OnTimer() {
-  HWND window = hwnd_.load();
-  if (!slides_) return;
-  if (slides_->HasAdvanced()) {
-    if (late_licence_shown_) {
-      late_licence_link_.reset();
-      DestroyControls(kIdLateLicenceText);
-      DestroyControls(kIdLateLicenceLink);
-      late_licence_shown_ = false;
-    }
-    if (header_text_pending_) {
-      DestroyControls(kIdTitle);
-      header_text_pending_ = false;
-    }
-  }
-  if (slides_->Tick()) ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 }  // namespace lite_installer

@@ -1,13 +1,12 @@
 // The installer window: one modal, borderless, owner-drawn dialog (template
 // 901) with a first screen (title, Install, option checkboxes, licence
 // line) and a progress screen (slides, progress bar and its text, cancel).
-// It owns the installer controller, receives its progress through
-// InstallProgressReceiver and setup's progress through registered window
-// messages.
+// It owns the installer controller and both screens, receives the
+// controller's progress through InstallProgressReceiver and setup's
+// progress through registered window messages.
 #pragma once
 
 #include <windows.h>
-#include <shobjidl.h>
 
 #include <atomic>
 #include <cstdint>
@@ -15,50 +14,24 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
+#include "base/scoped_gdi.h"
 #include "installer/ui/install_progress_receiver.h"
-#include "installer/ui/controls/custom_progress_bar.h"
-#include "installer/ui/controls/link_control.h"
-#include "installer/ui/resource_bitmap.h"
-#include "installer/ui/controls/sprite_button.h"
-#include "installer/ui/controls/sprite_checkbox.h"
-#include "installer/ui/window/progress_model.h"
+#include "installer/ui/window/first_screen.h"
+#include "installer/ui/window/progress_screen.h"
 #include "installer/ui/window/window_controller.h"
 #include "installer/ui/window/window_dialogs.h"
+#include "installer/ui/window/window_frame.h"
 #include "installer/ui/window/window_look.h"
-#include "installer/ui/window_drag.h"
+#include "installer/ui/window_base.h"
 
 namespace lite_installer {
 
 class BrandInfo;
 class DistribInfoParams;
-class SlideShowPainter;
-
-// Control ids of dialog template 901.
-enum MainWindowControl : int {
-  kIdInstall = 1,
-  kIdEscape = 2,
-  kIdTitle = 107,
-  kIdDefaultCheckbox = 109,
-  kIdStatCheckbox = 110,
-  kIdKepinCheckbox = 112,
-  kIdCancel = 212,
-  kIdClose = 213,
-  kIdMinimize = 214,
-  kIdProgress = 215,
-  kIdPolicyLink = 218,
-  kIdLicenceText = 222,
-  kIdLicenceLink = 223,
-  kIdProgressText = 224,
-  kIdLateLicenceText = 913,
-  kIdLateLicenceLink = 914,
-};
 
 constexpr int kMainWindowDialogId = 901;
 constexpr UINT kMsgSetProgress = WM_APP + 100;  // wParam = percent
-constexpr UINT_PTR kSlideTimerId = 100;
-constexpr UINT kSlideTimerMs = 20;
 
 // What the window reads from the system and the distribution; tests give
 // their own.
@@ -82,13 +55,11 @@ struct MainWindowEnvironment {
   static MainWindowEnvironment ForProduct(const BrandInfo& brand, const DistribInfoParams& params);
 };
 
-class MainWindow : public InstallProgressReceiver {
+class MainWindow : public WindowBase, public InstallProgressReceiver {
  public:
   MainWindow(std::shared_ptr<const BrandInfo> brand, std::shared_ptr<const DistribInfoParams> params,
              bool open_mode, MainWindowEnvironment environment);
   ~MainWindow() override;
-  MainWindow(const MainWindow&) = delete;
-  MainWindow& operator=(const MainWindow&) = delete;
 
   // Runs the window as a modal dialog from template 901; its end code.
   INT_PTR RunModal();
@@ -114,23 +85,26 @@ class MainWindow : public InstallProgressReceiver {
   virtual void OnFirstScreenCreated() {}
   virtual void OnProgressScreenShown() {}
   virtual void OnTimerTick() {}
-  virtual void OnWindowDestroyed() {}
 
-  INT_PTR DialogProc(UINT message, WPARAM wparam, LPARAM lparam);
+  // WindowBase.
+  INT_PTR OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+  void OnPaint(HDC dc) override;
+  void OnPainted() override;
+  void OnMoveWindow() override;
 
+  // Setup's registered messages; false for any other message.
+  bool OnSetupMessage(UINT message, WPARAM wparam, INT_PTR* result);
+  INT_PTR OnSysCommand(WPARAM command);
   bool OnInitDialog();
-  void SetTexts();
-  void CreateLicenceLine();
-  void CreateFirstScreenControls();
-  void LayoutFirstScreen();
-  void PlaceTitle();
+  void SetWindowIcons();
+  void CentreOnWorkArea();
   void ClipSiblings();
-  void FixTabOrder();
   bool LayoutProgressDialog();
   void OnInstallClicked();
   // Asks the resume question; true (and the cancel counted) when the user stops.
   bool ConfirmStop();
   void OnCommand(int id, int code);
+  void OnCheckboxClicked(int id);
   void OnProgress(int percent);
   void OnInstallProgress(int stage);
   void OnImportProgress(int percent);
@@ -138,27 +112,16 @@ class MainWindow : public InstallProgressReceiver {
   void OnShowError(int32_t kind);
   void OnNotice(NoticeKind kind);
   LRESULT OnCorporateBrowserExists();
-  void OnMoveWindow();
-  void OnPaint();
-  void PaintProgressScreen(HDC dc, const RECT& client);
-  void PaintFirstScreen(HDC dc, const RECT& client);
   void OnDrawItem(const DRAWITEMSTRUCT& draw);
   LRESULT OnNotify(const NMHDR& header);
-  void OnTimer();
   void EndWith(int code);
   void HideWindows();
   void RaiseButton(const wchar_t* value);
   void StartElevatedInstallerOrLog();
   void OpenUrl(const std::wstring& url);
   SpriteButton* ButtonFor(HWND control) const;
-  SpriteCheckbox* CheckboxFor(HWND control) const;
-  LinkControl* LinkFor(HWND control) const;
-  void DestroyControls(int id);
-  void PlaceAt(HWND control, const RECT& rect, SIZE size, bool show);
   bool IsSkippedFirstScreen() const { return skip_first_screen_; }
   void SetSendStatisticsChoice(std::optional<bool> send);
-
-  static INT_PTR CALLBACK StaticDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
   // Distribution.
   std::shared_ptr<const BrandInfo> brand_;
@@ -178,29 +141,14 @@ class MainWindow : public InstallProgressReceiver {
   std::unique_ptr<WindowLook> look_;
 
   // Windows.
-  std::atomic<HWND> hwnd_{nullptr};
   HWND shadow_ = nullptr;
-  ITaskbarList3* taskbar_ = nullptr;
-  HICON icon_big_ = nullptr;
-  HICON icon_small_ = nullptr;
+  base::ScopedIcon icon_big_;
+  base::ScopedIcon icon_small_;
 
-  // Pictures.
-  ResourceBitmap background_;
-  ResourceBitmap header_logo_;
-
-  // Controls.
-  std::unique_ptr<SpriteButton> install_button_;
-  std::unique_ptr<SpriteButton> close_button_;
-  std::unique_ptr<SpriteButton> minimize_button_;
-  std::unique_ptr<SpriteButton> cancel_button_;
-  std::unique_ptr<LinkControl> policy_link_;
-  std::unique_ptr<LinkControl> licence_link_;
-  std::unique_ptr<LinkControl> late_licence_link_;
-  std::unique_ptr<SpriteCheckbox> default_checkbox_;
-  std::unique_ptr<SpriteCheckbox> stat_checkbox_;
-  std::unique_ptr<SpriteCheckbox> kepin_checkbox_;
-  std::unique_ptr<CustomProgressBar> progress_bar_;
-  std::unique_ptr<SlideShowPainter> slides_;
+  // The screens and what they share.
+  WindowFrame frame_;
+  std::unique_ptr<FirstScreen> first_screen_;
+  std::unique_ptr<ProgressScreen> progress_screen_;
 
   // Choices handed to the controller.
   bool make_default_choice_ = false;
@@ -212,20 +160,12 @@ class MainWindow : public InstallProgressReceiver {
   UINT msg_import_progress_ = 0;
   UINT msg_close_window_ = 0;
   UINT msg_higher_version_ = 0;
-  UINT msg_move_window_ = 0;
   UINT msg_corp_higher_version_ = 0;
   UINT msg_corp_browser_exists_ = 0;
 
   std::atomic<int32_t> pending_error_code_{0};
   std::atomic<bool> install_clicked_{false};
-  bool late_licence_shown_ = false;
-  bool header_text_pending_ = false;
-  bool progress_screen_active_ = false;
   bool ended_ = false;
-  ProgressState progress_;
-
-  // Dragging.
-  WindowDrag drag_;
 };
 
 }  // namespace lite_installer
