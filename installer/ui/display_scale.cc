@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "base/scoped_gdi.h"
 #include "installer/config/installer_command_line.h"
-#include "installer/ui/gdi_objects.h"
 #include "installer/ui/picture_choice.h"
 
 namespace lite_installer {
@@ -19,7 +19,7 @@ double ComputeForThisProcess() {
   if (command_line.HasSwitch("force-device-scale-factor"))
     forced = command_line.GetSwitchValueAscii("force-device-scale-factor");
   int dpi = 96;
-  ScreenDC screen;
+  base::ScopedScreenDC screen;
   if (screen.get()) dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSX);
   return ComputeScaleFactor(forced ? std::optional<std::string_view>(*forced) : std::nullopt, dpi);
 }

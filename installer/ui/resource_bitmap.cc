@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <shlwapi.h>
 #include <gdiplus.h>
+#include <wrl/client.h>
 
 #include <cmath>
 #include <cstring>
@@ -20,11 +21,12 @@ std::shared_ptr<Gdiplus::Bitmap> DecodeResource(int id) {
   const void* data = loaded ? ::LockResource(loaded) : nullptr;
   const DWORD size = resource ? ::SizeofResource(module, resource) : 0;
   if (!data || size == 0) return nullptr;
-  IStream* stream = ::SHCreateMemStream(static_cast<const BYTE*>(data), size);
+  Microsoft::WRL::ComPtr<IStream> stream;
+  stream.Attach(::SHCreateMemStream(static_cast<const BYTE*>(data), size));
   if (!stream) return nullptr;
-  // Colour management from the picture's own profile.
-  std::shared_ptr<Gdiplus::Bitmap> bitmap(new Gdiplus::Bitmap(stream, TRUE));
-  stream->Release();
+  // Colour management from the picture's own profile. The picture holds a
+  // reference to the stream of its own.
+  std::shared_ptr<Gdiplus::Bitmap> bitmap(new Gdiplus::Bitmap(stream.Get(), TRUE));
   if (bitmap->GetLastStatus() != Gdiplus::Ok) return nullptr;
   return bitmap;
 }

@@ -1,6 +1,7 @@
 #include "installer/ui/controls/accessible_proxy.h"
 
 #include <unordered_map>
+#include <utility>
 
 #include "base/logging.h"
 
@@ -30,25 +31,23 @@ AccessibleProxy* AccessibleProxy::Find(HWND control) {
 AccessibleProxy* AccessibleProxy::For(HWND control) {
   if (AccessibleProxy* existing = Find(control)) return existing;
   if (!control || !::IsWindow(control)) return nullptr;
-  IAccessible* standard = nullptr;
+  Microsoft::WRL::ComPtr<IAccessible> standard;
   HRESULT hr = ::CreateStdAccessibleObject(control, OBJID_CLIENT, kIidAccessible,
-                                           reinterpret_cast<void**>(&standard));
+                                           reinterpret_cast<void**>(standard.GetAddressOf()));
   if (FAILED(hr) || !standard) {
     LOG(ERROR) << "No standard accessible object for a control, hr=" << static_cast<uint32_t>(hr);
     return nullptr;
   }
-  auto* proxy = new AccessibleProxy(control, standard);
+  auto* proxy = new AccessibleProxy(control, std::move(standard));
   Proxies()[control] = proxy;
   proxy->subclass_.Subclass(control);
   return proxy;
 }
 
-AccessibleProxy::AccessibleProxy(HWND control, IAccessible* standard)
-    : control_(control), standard_(standard) {}
+AccessibleProxy::AccessibleProxy(HWND control, Microsoft::WRL::ComPtr<IAccessible> standard)
+    : control_(control), standard_(std::move(standard)) {}
 
-AccessibleProxy::~AccessibleProxy() {
-  if (standard_) standard_->Release();
-}
+AccessibleProxy::~AccessibleProxy() = default;
 
 LRESULT AccessibleProxy::ControlHook::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_GETOBJECT && static_cast<LONG>(lparam) == OBJID_CLIENT && proxy_->answers_get_object()) {
@@ -58,9 +57,12 @@ LRESULT AccessibleProxy::ControlHook::WindowProc(UINT message, WPARAM wparam, LP
 }
 
 void AccessibleProxy::ControlHook::OnWindowGone() {
+  // The window's reference to its proxy (the one it was made with) goes
+  // with the window, once the window's own procedure has seen WM_NCDESTROY.
+  Microsoft::WRL::ComPtr<AccessibleProxy> window_reference;
+  window_reference.Attach(proxy_);
   Proxies().erase(proxy_->control_);
   proxy_->control_ = nullptr;
-  proxy_->Release();
 }
 
 void AccessibleProxy::SetRole(LONG role) { role_ = role; }

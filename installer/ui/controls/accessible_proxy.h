@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <oleacc.h>
+#include <wrl/client.h>
 
 #include <string>
 
@@ -80,7 +81,7 @@ class AccessibleProxy : public IAccessible {
   STDMETHODIMP put_accValue(VARIANT child, BSTR value) override;
 
  private:
-  AccessibleProxy(HWND control, IAccessible* standard);
+  AccessibleProxy(HWND control, Microsoft::WRL::ComPtr<IAccessible> standard);
   virtual ~AccessibleProxy();
 
   // The proxy's place in the control's procedures.
@@ -99,7 +100,7 @@ class AccessibleProxy : public IAccessible {
 
   LONG refs_ = 1;
   HWND control_;
-  IAccessible* standard_;
+  Microsoft::WRL::ComPtr<IAccessible> standard_;
   ControlHook subclass_{this};
   std::wstring name_;
   std::wstring description_;

@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <shlwapi.h>
 #include <gdiplus.h>
+#include <wrl/client.h>
 
 #include <algorithm>
 #include <cmath>
@@ -17,12 +18,6 @@
 
 namespace lite_installer {
 namespace {
-
-struct ComRelease {
-  void operator()(IUnknown* p) const {
-    if (p) p->Release();
-  }
-};
 
 bool DefaultFetch(const std::wstring& url, const installer_util::KeepGoing& keep_going,
                   std::string* body) {
@@ -58,10 +53,11 @@ ResourceBitmap HolderFor(Gdiplus::Bitmap* picture) {
 
 ResourceBitmap DecodeSlidePicture(const std::string& bytes, double pixel_ratio) {
   if (bytes.empty()) return {};
-  std::unique_ptr<IStream, ComRelease> stream(::SHCreateMemStream(
-      reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size())));
+  Microsoft::WRL::ComPtr<IStream> stream;
+  stream.Attach(
+      ::SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size())));
   if (!stream) return {};
-  std::unique_ptr<Gdiplus::Bitmap> decoded(Gdiplus::Bitmap::FromStream(stream.get(), TRUE));
+  std::unique_ptr<Gdiplus::Bitmap> decoded(Gdiplus::Bitmap::FromStream(stream.Get(), TRUE));
   if (!decoded || decoded->GetLastStatus() != Gdiplus::Ok) return {};
   const UINT width = decoded->GetWidth();
   const UINT height = decoded->GetHeight();
