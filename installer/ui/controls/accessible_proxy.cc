@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/logging.h"
+#include "base/scoped_com.h"
 
 namespace lite_installer {
 namespace {
@@ -61,8 +62,7 @@ LRESULT CALLBACK AccessibleProxy::WindowProc(HWND window, UINT message, WPARAM w
   if (message == WM_NCDESTROY) {
     // The window's reference to its proxy (the one it was made with) goes
     // with the window, once the previous procedure has seen the message.
-    Microsoft::WRL::ComPtr<AccessibleProxy> window_reference;
-    window_reference.Attach(self);
+    const Microsoft::WRL::ComPtr<AccessibleProxy> window_reference = base::AdoptComPtr(self);
     if (::GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&WindowProc))
       ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
     Proxies().erase(window);
