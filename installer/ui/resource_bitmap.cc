@@ -3,12 +3,12 @@
 #include <objbase.h>
 #include <shlwapi.h>
 #include <gdiplus.h>
-#include <wrl/client.h>
 
 #include <cmath>
 #include <cstring>
 
 #include "base/logging.h"
+#include "base/scoped_com.h"
 #include "installer/ui/display_scale.h"
 
 namespace lite_installer {
@@ -21,8 +21,8 @@ std::shared_ptr<Gdiplus::Bitmap> DecodeResource(int id) {
   const void* data = loaded ? ::LockResource(loaded) : nullptr;
   const DWORD size = resource ? ::SizeofResource(module, resource) : 0;
   if (!data || size == 0) return nullptr;
-  Microsoft::WRL::ComPtr<IStream> stream;
-  stream.Attach(::SHCreateMemStream(static_cast<const BYTE*>(data), size));
+  const Microsoft::WRL::ComPtr<IStream> stream =
+      base::AdoptComPtr(::SHCreateMemStream(static_cast<const BYTE*>(data), size));
   if (!stream) return nullptr;
   // Colour management from the picture's own profile. The picture holds a
   // reference to the stream of its own.

@@ -1,9 +1,10 @@
 """Every handle has an owner: no source under base/ or installer/ releases a
 handle by hand (CloseHandle, DeleteObject, DeleteDC, ReleaseDC, DestroyIcon,
 EndPaint, CryptReleaseContext, CryptDestroyHash, CryptDestroyKey, a raw
-->Release()). Those calls live only in base's owner headers; elsewhere a
-handle goes into one of them (base::ScopedHandle, base::ScopedBitmapDC,
-base::ScopedPaintDC, base::ScopedCryptHash, Microsoft::WRL::ComPtr, ...)."""
+->Release(), and ComPtr::Attach, which in mingw-w64 adds a reference). Those
+calls live only in base's owner headers; elsewhere a handle goes into one of
+them (base::ScopedHandle, base::ScopedBitmapDC, base::ScopedPaintDC,
+base::ScopedCryptHash, Microsoft::WRL::ComPtr with base::AdoptComPtr, ...)."""
 import os
 import pathlib
 import re
@@ -13,13 +14,17 @@ import pytest
 SOURCE = pathlib.Path(os.environ.get("KELMOR_SOURCE_DIR", pathlib.Path(__file__).resolve().parents[2]))
 
 # The owners: the only files that may call the release functions.
-OWNER_HEADERS = {"base/scoped_handle.h", "base/scoped_gdi.h", "base/scoped_crypt.h"}
+OWNER_HEADERS = {"base/scoped_handle.h", "base/scoped_gdi.h", "base/scoped_crypt.h", "base/scoped_com.h"}
 
 RELEASE_FUNCTIONS = ("CloseHandle", "DeleteObject", "DeleteDC", "ReleaseDC", "DestroyIcon", "EndPaint",
                      "CryptReleaseContext", "CryptDestroyHash", "CryptDestroyKey")
 # A call of one of them (not a longer name such as InternetCloseHandle), or a
 # reference dropped by hand through a pointer.
 RELEASE_CALL = re.compile(r"(?<![\w.])(?:::)?(?:" + "|".join(RELEASE_FUNCTIONS) + r")\s*\(|->\s*Release\s*\(\s*\)")
+# mingw-w64's ComPtr::Attach adds a reference: base::AdoptComPtr instead. Only
+# in sources that name ComPtr (other classes have methods of that name).
+COM_ATTACH = re.compile(r"(?:\.|->)\s*Attach\s*\(")
+SEES_COM_PTR = re.compile(r"\bComPtr\b")
 
 COMMENT_OR_TEXT = re.compile(r'//[^\n]*|/\*.*?\*/|"(?:\\.|[^"\\\n])*"|\'(?:\\.|[^\'\\\n])*\'', re.S)
 
@@ -38,8 +43,9 @@ def manual_releases(text):
     code = COMMENT_OR_TEXT.sub(_blank, text)
     lines = text.split("\n")
     found = []
+    sees_com_ptr = bool(SEES_COM_PTR.search(code))
     for number, line in enumerate(code.split("\n"), start=1):
-        if RELEASE_CALL.search(line):
+        if RELEASE_CALL.search(line) or (sees_com_ptr and COM_ATTACH.search(line)):
             found.append((number, lines[number - 1].strip()))
     return found
 
@@ -64,8 +70,10 @@ def test_the_scan_sees_each_kind_of_release():
         "::CryptDestroyKey(key);",
         "taskbar_->Release();",
         "stream -> Release ( );",
+        "stream.Attach(::SHCreateMemStream(data, size));",
+        "Microsoft::WRL::ComPtr<IStream> stream;",
     ])
-    assert [n for n, _ in manual_releases(sample)] == list(range(1, 12))
+    assert [n for n, _ in manual_releases(sample)] == list(range(1, 13))
 
 
 def test_the_scan_passes_owners_comments_and_longer_names():
@@ -80,6 +88,9 @@ def test_the_scan_passes_owners_comments_and_longer_names():
         "stream.Reset();",
         "hop->Unref();",
         "ReleaseDCForTests();",
+        "auto stream = base::AdoptComPtr(::SHCreateMemStream(data, size));",
+        "::AttachThreadInput(a, b, TRUE);",
+        "elevated_runner_->Attach(process, owner);",  # no ComPtr named here
     ])
     assert manual_releases(sample) == []
 
@@ -93,5 +104,5 @@ def test_no_handle_is_released_by_hand_outside_the_owners():
             places.append(f"{rel}:{number}: {line}")
     if places:
         pytest.fail("handles released by hand instead of through an owner (base/scoped_handle.h, "
-                    "base/scoped_gdi.h, base/scoped_crypt.h, Microsoft::WRL::ComPtr):\n" + "\n".join(places),
+                    "base/scoped_gdi.h, base/scoped_crypt.h, base/scoped_com.h):\n" + "\n".join(places),
                     pytrace=False)

@@ -6,11 +6,11 @@
 #include <wincrypt.h>
 #include <objidl.h>
 #include <shlwapi.h>
-#include <wrl/client.h>
 
 #include <type_traits>
 #include <utility>
 
+#include "base/scoped_com.h"
 #include "base/scoped_crypt.h"
 #include "base/scoped_gdi.h"
 #include "base/scoped_handle.h"
@@ -158,18 +158,55 @@ TEST(ScopedCryptTest, ProviderAndHashMoveAndHash) {
   EXPECT_EQ(out[0], 0xBA);  // SHA-256("abc") = ba7816bf...
 }
 
-TEST(ScopedComTest, ComPtrAttachTakesTheCreationReference) {
+// A COM object that counts its references and tells when it is gone.
+class Counted : public IUnknown {
+ public:
+  explicit Counted(bool* gone) : gone_(gone) {}
+  STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
+    if (riid != IID_IUnknown) return E_NOINTERFACE;
+    *object = this;
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+  STDMETHODIMP_(ULONG) Release() override {
+    const ULONG refs = --refs_;
+    if (refs == 0) {
+      *gone_ = true;
+      delete this;
+    }
+    return refs;
+  }
+  ULONG refs() const { return refs_; }
+
+ private:
+  virtual ~Counted() = default;
+  ULONG refs_ = 1;
+  bool* gone_;
+};
+
+TEST(ScopedComTest, AdoptComPtrTakesOverTheReferenceAPointerCameWith) {
+  bool gone = false;
+  Counted* raw = new Counted(&gone);
+  {
+    Microsoft::WRL::ComPtr<Counted> owner = base::AdoptComPtr(raw);
+    EXPECT_EQ(owner.Get(), raw);
+    EXPECT_EQ(raw->refs(), 1u);
+    Microsoft::WRL::ComPtr<Counted> moved(std::move(owner));
+    EXPECT_FALSE(owner);
+    EXPECT_EQ(moved.Get(), raw);
+    EXPECT_EQ(raw->refs(), 1u);
+  }
+  EXPECT_TRUE(gone);
+}
+
+TEST(ScopedComTest, AdoptComPtrOfAMemoryStreamLeavesOneReference) {
   const BYTE bytes[] = {1, 2, 3};
-  Microsoft::WRL::ComPtr<IStream> stream;
-  stream.Attach(::SHCreateMemStream(bytes, sizeof(bytes)));
+  const Microsoft::WRL::ComPtr<IStream> stream = base::AdoptComPtr(::SHCreateMemStream(bytes, sizeof(bytes)));
   ASSERT_TRUE(stream);
-  // One reference, ours: AddRef makes it two and Release one again.
   IStream* raw = stream.Get();
   raw->AddRef();
-  EXPECT_EQ(raw->Release(), 1u);
-  Microsoft::WRL::ComPtr<IStream> moved = std::move(stream);
-  EXPECT_FALSE(stream);
-  EXPECT_EQ(moved.Get(), raw);
+  EXPECT_EQ(raw->Release(), 1u);  // the owner's, alone
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/logging.h"
+#include "base/scoped_com.h"
 
 namespace lite_installer {
 namespace {
@@ -59,8 +60,7 @@ LRESULT AccessibleProxy::ControlHook::WindowProc(UINT message, WPARAM wparam, LP
 void AccessibleProxy::ControlHook::OnWindowGone() {
   // The window's reference to its proxy (the one it was made with) goes
   // with the window, once the window's own procedure has seen WM_NCDESTROY.
-  Microsoft::WRL::ComPtr<AccessibleProxy> window_reference;
-  window_reference.Attach(proxy_);
+  const Microsoft::WRL::ComPtr<AccessibleProxy> window_reference = base::AdoptComPtr(proxy_);
   Proxies().erase(proxy_->control_);
   proxy_->control_ = nullptr;
 }

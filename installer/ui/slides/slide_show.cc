@@ -3,7 +3,6 @@
 #include <objbase.h>
 #include <shlwapi.h>
 #include <gdiplus.h>
-#include <wrl/client.h>
 
 #include <algorithm>
 #include <cmath>
@@ -11,6 +10,7 @@
 #include <utility>
 
 #include "base/logging.h"
+#include "base/scoped_com.h"
 #include "base/scoped_handle.h"
 #include "base/strings.h"
 #include "installer/config/brand_info.h"
@@ -53,8 +53,7 @@ ResourceBitmap HolderFor(Gdiplus::Bitmap* picture) {
 
 ResourceBitmap DecodeSlidePicture(const std::string& bytes, double pixel_ratio) {
   if (bytes.empty()) return {};
-  Microsoft::WRL::ComPtr<IStream> stream;
-  stream.Attach(
+  const Microsoft::WRL::ComPtr<IStream> stream = base::AdoptComPtr(
       ::SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size())));
   if (!stream) return {};
   std::unique_ptr<Gdiplus::Bitmap> decoded(Gdiplus::Bitmap::FromStream(stream.Get(), TRUE));
