@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "installer/ui/controls/accessible_proxy.h"
 #include "installer/ui/controls/control_painting.h"
@@ -18,6 +19,7 @@
 #include "installer/ui/resource_bitmap.h"
 #include "installer/ui/controls/sprite_button.h"
 #include "installer/ui/controls/sprite_checkbox.h"
+#include "installer/ui/controls/subclassed_window.h"
 #include "tests/unit/log_capture.h"
 
 namespace lite_installer {
@@ -286,6 +288,67 @@ TEST_F(ControlsTest, AccessibleNameRoleAndProgressValueReachTheClient) {
   // Destroying the controls releases their proxies.
   ::DestroyWindow(close);
   EXPECT_EQ(AccessibleProxy::Find(close), nullptr);
+}
+
+// Answers `answer` to WM_USER + 1 when `answer` is set, hands everything on
+// otherwise, and records what it saw.
+class RecordingSubclass : public SubclassedWindow {
+ public:
+  RecordingSubclass(std::vector<std::string>* seen, std::string name, LRESULT answer = 0)
+      : seen_(seen), name_(std::move(name)), answer_(answer) {}
+
+ protected:
+  LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override {
+    if (message != WM_USER + 1) return CallPrevious(message, wparam, lparam);
+    seen_->push_back(name_);
+    return answer_ ? answer_ : CallPrevious(message, wparam, lparam);
+  }
+  void OnWindowGone() override { seen_->push_back(name_ + " gone"); }
+
+ private:
+  std::vector<std::string>* seen_;
+  std::string name_;
+  LRESULT answer_;
+};
+
+TEST_F(ControlsTest, SubclassesChainTheLastFirstAndLeaveTheWindowAsTheyFoundIt) {
+  HWND button = Child(L"BUTTON", BS_PUSHBUTTON, 0, 0, 20, 20, L"");
+  const LONG_PTR own = ::GetWindowLongPtrW(button, GWLP_WNDPROC);
+  std::vector<std::string> seen;
+  {
+    RecordingSubclass first(&seen, "first", 7);
+    RecordingSubclass second(&seen, "second");
+    ASSERT_TRUE(first.Subclass(button));
+    ASSERT_TRUE(second.Subclass(button));
+    EXPECT_FALSE(second.Subclass(button));  // once per object
+    EXPECT_EQ(SubclassedWindow::FromHandle(button), &second);
+    EXPECT_EQ(::SendMessageW(button, WM_USER + 1, 0, 0), 7);
+    EXPECT_EQ(seen, (std::vector<std::string>{"second", "first"}));
+    // The first goes while the second stays: messages still reach the button.
+    first.Unsubclass();
+    EXPECT_EQ(first.hwnd(), nullptr);
+    seen.clear();
+    EXPECT_EQ(::SendMessageW(button, WM_USER + 1, 0, 0), 0);
+    EXPECT_EQ(seen, std::vector<std::string>{"second"});
+    ::SetWindowTextW(button, L"text");
+    EXPECT_EQ(GetWindowTextString(button), L"text");
+  }
+  // The last object gone: the button has its own procedure back.
+  EXPECT_EQ(::GetWindowLongPtrW(button, GWLP_WNDPROC), own);
+  EXPECT_EQ(SubclassedWindow::FromHandle(button), nullptr);
+
+  // A window that goes tells every object, the last first.
+  HWND other = Child(L"BUTTON", BS_PUSHBUTTON, 0, 0, 20, 20, L"");
+  RecordingSubclass first(&seen, "first");
+  RecordingSubclass second(&seen, "second");
+  ASSERT_TRUE(first.Subclass(other));
+  ASSERT_TRUE(second.Subclass(other));
+  seen.clear();
+  ::DestroyWindow(other);
+  EXPECT_EQ(seen, (std::vector<std::string>{"second gone", "first gone"}));
+  EXPECT_EQ(first.hwnd(), nullptr);
+  EXPECT_EQ(second.hwnd(), nullptr);
+  EXPECT_EQ(SubclassedWindow::FromHandle(other), nullptr);
 }
 
 TEST_F(ControlsTest, SpriteButtonDrawsTheFrameOfItsStateAndTextOnlyWhenThereIsOne) {

@@ -60,7 +60,7 @@ void ProgressScreen::CreateTaskbarProgress() {
     if (SUCCEEDED(taskbar->HrInit())) {
       taskbar->SetProgressState(window, TBPF_NORMAL);
       taskbar->SetProgressValue(window, 0, 100);
-      taskbar_ = std::move(taskbar);
+      taskbar_.Swap(taskbar);
     }
   }
 }
