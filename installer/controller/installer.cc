@@ -39,16 +39,16 @@ bool BrowserMessageWindowExists() {
 }  // namespace
 
 Installer::Installer(InstallProgressReceiver* receiver, const BrandInfo* brand,
-                     const DistribInfoParams* params, bool with_remote_configuration)
-    : receiver_(receiver), brand_(brand), params_(params) {
+                     const DistribInfoParams* params, const InstallerOptions* options,
+                     bool with_remote_configuration)
+    : receiver_(receiver), brand_(brand), params_(params), options_(options) {
   user_id_ = GetUserId();
   stats_ = CreateInstallStatSender(user_id_);
   if (brand_) temp_dir_ = brand_->temp_dir;
-  const InstallerCommandLine& command_line = InstallerCommandLine::ForCurrentProcess();
-  installer_data_path_ = command_line.GetSwitchValue("installerdata");
-  clids_file_path_ = command_line.GetSwitchValue("clids-file");
-  website_icon_path_ = command_line.GetSwitchValue("kelmor-website-icon-file");
-  abt_config_path_ = command_line.GetSwitchValue("abt-config-resource-file");
+  installer_data_path_ = options_->installer_data_file;
+  clids_file_path_ = options_->clids_file;
+  website_icon_path_ = options_->website_icon_file;
+  abt_config_path_ = options_->abt_config_file;
   if (with_remote_configuration) remote_tasks_ = StartRemoteConfigurationTasks(brand_, params_);
   InitializeIdentifiers();
 }
@@ -122,8 +122,7 @@ bool Installer::WaitForInstallAsync() {
 }
 
 bool Installer::ShouldLaunchBrowser() const {
-  return launch_browser_ &&
-         !InstallerCommandLine::ForCurrentProcess().HasSwitch("do-not-launch-browser");
+  return launch_browser_ && options_->launch_browser;
 }
 
 void Installer::AddDoNotLaunchSwitch(InstallerCommandLine* setup_command_line) const {

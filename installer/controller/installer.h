@@ -12,6 +12,7 @@
 
 #include "base/process.h"
 #include "base/scoped_handle.h"
+#include "installer/config/installer_options.h"
 #include "installer/ui/install_progress_receiver.h"
 
 namespace installer_util {
@@ -43,8 +44,10 @@ enum ModuleDownloadResult : int {
 
 class Installer {
  public:
+  // `options` (the run's command line) outlives the installer.
   Installer(InstallProgressReceiver* receiver, const BrandInfo* brand,
-            const DistribInfoParams* params, bool with_remote_configuration);
+            const DistribInfoParams* params, const InstallerOptions* options,
+            bool with_remote_configuration);
   Installer(const Installer&) = delete;
   Installer& operator=(const Installer&) = delete;
   virtual ~Installer();
@@ -112,7 +115,7 @@ class Installer {
   int GetModule(const std::wstring& path, installer_util::DownloadTargetFile* lock_holder);
   int DownloadOrExtractModule(const std::wstring& path, bool* downloaded,
                               installer_util::DownloadTargetFile* lock_holder);
-  int DownloadModule(HANDLE file, const InstallerCommandLine& command_line);
+  int DownloadModule(HANDLE file, DownloadArchitecture forced_architecture);
   std::vector<std::string> GetDownloadUrlsFromBrandConfig(int architecture) const;
   bool IsVersionedSetupUrlAllowed(const std::string& url) const;
 
@@ -141,6 +144,7 @@ class Installer {
   InstallProgressReceiver* receiver_;
   const BrandInfo* brand_;
   const DistribInfoParams* params_;
+  const InstallerOptions* options_;
   bool make_default_ = false;
   bool send_statistics_ = false;
   bool pin_assistant_ = true;

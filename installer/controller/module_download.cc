@@ -9,7 +9,7 @@
 #include "build_config.h"
 #include "installer/config/brand_info.h"
 #include "installer/controller/installer.h"
-#include "installer/config/installer_command_line.h"
+#include "installer/config/installer_options.h"
 #include "installer/controller/installer_events.h"
 #include "installer/controller/download_plan.h"
 #include "installer/util/downloader.h"
@@ -107,18 +107,18 @@ int Installer::DownloadOrExtractModule(const std::wstring& path, bool* downloade
     return kModuleFileNotCreated;
   }
   LOG(INFO) << "Try to download module:" << path;
-  const int result = DownloadModule(file, InstallerCommandLine::ForCurrentProcess());
+  const int result = DownloadModule(file, options_->download_architecture);
   if (result == kModuleDownloaded) *downloaded = true;
   return result;
 }
 
-int Installer::DownloadModule(HANDLE file, const InstallerCommandLine& command_line) {
+int Installer::DownloadModule(HANDLE file, DownloadArchitecture forced_architecture) {
   installer_util::FileSink sink(file);
 
   int architecture;
-  if (command_line.HasSwitch("download-x64")) {
+  if (forced_architecture == DownloadArchitecture::kX64) {
     architecture = 1;
-  } else if (command_line.HasSwitch("download-x32")) {
+  } else if (forced_architecture == DownloadArchitecture::kX86) {
     architecture = 0;
   } else {
     SYSTEM_INFO info;

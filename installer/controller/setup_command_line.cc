@@ -8,7 +8,7 @@
 #include "installer/config/brand_info.h"
 #include "installer/config/distrib_info_params.h"
 #include "installer/controller/installer.h"
-#include "installer/config/installer_command_line.h"
+#include "installer/config/installer_options.h"
 #include "installer/controller/installer_events.h"
 
 namespace lite_installer {
@@ -66,7 +66,7 @@ void Installer::ExtractInstallerDataIfAbsent(const std::wstring& temp_dir) {
 
 InstallerCommandLine Installer::BuildSetupCommandLine(const std::wstring& program,
                                                       bool with_data_files) const {
-  InstallerCommandLine line = InstallerCommandLine::ForCurrentProcess();
+  InstallerCommandLine line = options_->command_line;
   line.set_program(program);
   SetPresent(&line, "disable-uac", uac_declined_);
   HWND window = receiver_ ? receiver_->GetWindowHandle() : nullptr;
@@ -98,7 +98,7 @@ InstallerCommandLine Installer::BuildSetupCommandLine(const std::wstring& progra
       line.AppendSwitch("override-partner-package", partner_package_override_path_);
   }
   if (params_ && brand_ &&
-      GetUacMode(*params_, *brand_, InstallerCommandLine::ForCurrentProcess()) == 2)
+      GetUacMode(*params_, *brand_, *options_) == 2)
     line.AppendSwitch("show-uac-at-browser-start");
   if (params_ && IsUts2Param(*params_)) line.AppendSwitch("use-task-scheduler2");
   const std::wstring browser_present = GetBrowserPresentParam(stats_.get());

@@ -10,7 +10,7 @@
 #include "base/test_hooks.h"
 #include "installer/config/brand_info.h"
 #include "installer/config/distrib_info_params.h"
-#include "installer/config/installer_command_line.h"
+#include "installer/config/installer_options.h"
 #include "installer/ui/controls/accessible_proxy.h"
 #include "installer/ui/controls/control_painting.h"
 #include "installer/ui/controls/initial_checkbox_states.h"
@@ -78,8 +78,8 @@ MainWindow::MainWindow(std::shared_ptr<const BrandInfo> brand, std::shared_ptr<c
   langid_ = static_cast<LANGID>(brand_->language_id);
   facetune_ = brand_->FacetuneEnabled();
   skip_first_screen_ = CanSkipFirstScreen(*params_, *brand_);
-  kepin_offer_state_ = GetKepinTrialState(*params_, *brand_, InstallerCommandLine::ForCurrentProcess());
-  uac_mode_ = GetUacMode(*params_, *brand_, InstallerCommandLine::ForCurrentProcess());
+  kepin_offer_state_ = GetKepinTrialState(*params_, *brand_, env_.options);
+  uac_mode_ = GetUacMode(*params_, *brand_, env_.options);
 
   uint32_t interface_status = 0;
   bool interface_available = false;

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "installer/config/installer_options.h"
 #include "installer/ui/install_progress_receiver.h"
 #include "installer/ui/controls/custom_progress_bar.h"
 #include "installer/ui/controls/link_control.h"
@@ -77,9 +78,8 @@ struct MainWindowEnvironment {
   // ShellExecute "open".
   std::function<void(const std::wstring& url)> open_url;
   double scale = 1.0;
-
-  // The running system, the brand's controller and dialogs.
-  static MainWindowEnvironment ForProduct(const BrandInfo& brand, const DistribInfoParams& params);
+  // The run's command line (the Kepin offer and UAC mode depend on it).
+  InstallerOptions options;
 };
 
 class MainWindow : public InstallProgressReceiver {
