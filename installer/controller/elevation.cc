@@ -9,7 +9,6 @@
 #include "base/logging.h"
 #include "base/scoped_handle.h"
 #include "base/strings.h"
-#include "base/test_hooks.h"
 #include "installer/controller/elevated_runner.h"
 #include "installer/controller/installer.h"
 #include "installer/config/installer_options.h"
@@ -121,11 +120,7 @@ bool Installer::StartElevatedInstaller() {
   info.lpFile = program.c_str();
   info.lpParameters = parameters.c_str();
   info.nShow = SW_SHOW;
-  // Wine runs "runas" without a prompt; tests play the refused prompt
-  // with the shell's own answer to a refusal.
-  const bool refused_for_test = base::GetTestHook("UAC_REFUSED").has_value();
-  if (refused_for_test) info.hInstApp = reinterpret_cast<HINSTANCE>(SE_ERR_ACCESSDENIED);
-  if (!refused_for_test && ::ShellExecuteExW(&info) && info.hProcess) {
+  if (ports_->StartElevatedInstance(&info)) {
     elevated_runner_->Attach(info.hProcess, owner);
     return true;
   }

@@ -2,7 +2,6 @@
 
 #include <process.h>
 
-#include "base/clock.h"
 #include "base/files.h"
 #include "base/logging.h"
 #include "base/strings.h"
@@ -40,10 +39,14 @@ bool BrowserMessageWindowExists() {
 
 Installer::Installer(InstallProgressReceiver* receiver, const BrandInfo* brand,
                      const DistribInfoParams* params, const InstallerOptions* options,
-                     bool with_remote_configuration)
-    : receiver_(receiver), brand_(brand), params_(params), options_(options) {
+                     bool with_remote_configuration, std::unique_ptr<ControllerPorts> ports)
+    : ports_(ports ? std::move(ports) : std::make_unique<ProductControllerPorts>()),
+      receiver_(receiver),
+      brand_(brand),
+      params_(params),
+      options_(options) {
   user_id_ = GetUserId();
-  stats_ = CreateInstallStatSender(user_id_);
+  stats_ = ports_->CreateStatSender(user_id_);
   if (brand_) temp_dir_ = brand_->temp_dir;
   installer_data_path_ = options_->installer_data_file;
   clids_file_path_ = options_->clids_file;
@@ -73,11 +76,6 @@ void Installer::InitializeIdentifiers() {
   go_ahead_event_.Reset();
 }
 
-bool Installer::DownloadOnce(const std::wstring& url, installer_util::DownloadSink* sink,
-                             std::string* error, std::wstring* redirect) {
-  return PlainDownload(url, sink, error, redirect);
-}
-
 void Installer::SetMakeDefault(bool make_default) {
   const installer_util::WindowsVersion v = installer_util::GetWindowsVersion();
   if (v.major == 6 && (v.minor == 2 || v.minor == 3)) return;  // Windows 8 and 8.1
@@ -101,16 +99,16 @@ unsigned __stdcall Installer::InstallThreadMain(void* self) {
   return 0;
 }
 
-void Installer::RecordClickTime() { click_time_ = base::MonotonicMicros(); }
+void Installer::RecordClickTime() { click_time_ = ports_->NowMicros(); }
 
 void Installer::AllowInstall() {
-  go_ahead_time_ = base::MonotonicMicros();
+  go_ahead_time_ = ports_->NowMicros();
   go_ahead_event_.Signal();
 }
 
 void Installer::RunSync() {
   stop_event_.Reset();
-  go_ahead_time_ = base::MonotonicMicros();
+  go_ahead_time_ = ports_->NowMicros();
   go_ahead_event_.Signal();
   RunInstallation();
 }
@@ -170,8 +168,13 @@ void Installer::RunInstallation() {
       }
     }
   }
-  ReportInstallationFinished(stats_.get(), success, cancelled(), total_time_,
-                             download_duration_, installation_duration_, stop_event_.handle());
+  const HANDLE stop = stop_event_.handle();
+  ReportInstallationFinished(stats_.get(), success, cancelled(), total_time_, download_duration_,
+                             installation_duration_, stop,
+                             [this, stop](const std::wstring& url, installer_util::DownloadSink* sink,
+                                          std::string* error, std::wstring* redirect) {
+                               return ports_->DownloadPlain(url, sink, error, redirect, stop);
+                             });
 }
 
 }  // namespace lite_installer
