@@ -3,49 +3,31 @@
 #include <windows.h>
 #include <wincrypt.h>
 
+#include "base/scoped_crypt.h"
 #include "base/strings.h"
 
 namespace base {
 namespace {
 
-class ScopedProvider {
- public:
-  ScopedProvider() {
-    if (!::CryptAcquireContextW(&prov_, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT))
-      prov_ = 0;
-  }
-  ScopedProvider(const ScopedProvider&) = delete;
-  ScopedProvider& operator=(const ScopedProvider&) = delete;
-  ~ScopedProvider() {
-    if (prov_) ::CryptReleaseContext(prov_, 0);
-  }
-  HCRYPTPROV get() const { return prov_; }
+// A verify-only provider for hashing and random bytes; empty on failure.
+ScopedCryptProvider AcquireProvider() {
+  HCRYPTPROV prov = 0;
+  if (!::CryptAcquireContextW(&prov, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) return {};
+  return ScopedCryptProvider(prov);
+}
 
- private:
-  HCRYPTPROV prov_ = 0;
-};
-
-class ScopedHash {
- public:
-  ScopedHash(HCRYPTPROV prov, ALG_ID alg) {
-    if (!prov || !::CryptCreateHash(prov, alg, 0, 0, &hash_)) hash_ = 0;
-  }
-  ScopedHash(const ScopedHash&) = delete;
-  ScopedHash& operator=(const ScopedHash&) = delete;
-  ~ScopedHash() {
-    if (hash_) ::CryptDestroyHash(hash_);
-  }
-  HCRYPTHASH get() const { return hash_; }
-
- private:
-  HCRYPTHASH hash_ = 0;
-};
+// A hash object of `alg` from `prov`; empty on failure.
+ScopedCryptHash CreateHash(HCRYPTPROV prov, ALG_ID alg) {
+  HCRYPTHASH hash = 0;
+  if (!prov || !::CryptCreateHash(prov, alg, 0, 0, &hash)) return {};
+  return ScopedCryptHash(hash);
+}
 
 }  // namespace
 
 std::string Digest(unsigned alg_id, std::string_view data) {
-  ScopedProvider prov;
-  ScopedHash hash(prov.get(), alg_id);
+  const ScopedCryptProvider prov = AcquireProvider();
+  const ScopedCryptHash hash = CreateHash(prov.get(), alg_id);
   if (!hash.get()) return {};
   if (!::CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(data.data()),
                        static_cast<DWORD>(data.size()), 0))
@@ -57,7 +39,7 @@ std::string Digest(unsigned alg_id, std::string_view data) {
 }
 
 std::string RandomBytes(size_t count) {
-  ScopedProvider prov;
+  const ScopedCryptProvider prov = AcquireProvider();
   std::string out(count, '\0');
   if (!prov.get() || !::CryptGenRandom(prov.get(), static_cast<DWORD>(count),
                                        reinterpret_cast<BYTE*>(out.data())))

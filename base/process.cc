@@ -24,7 +24,7 @@ ScopedHandle LaunchProcess(const std::wstring& command_line, const LaunchOptions
                         &startup, &info)) {
     return ScopedHandle();
   }
-  ::CloseHandle(info.hThread);
+  const ScopedHandle thread(info.hThread);  // only the process is handed back
   if (process_id) *process_id = info.dwProcessId;
   return ScopedHandle(info.hProcess);
 }

@@ -121,8 +121,12 @@ using ScopedFont = ScopedGeneric<GdiObjectTraits<HFONT>>;
 using ScopedBitmap = ScopedGeneric<GdiObjectTraits<HBITMAP>>;
 using ScopedBrush = ScopedGeneric<GdiObjectTraits<HBRUSH>>;
 using ScopedRegion = ScopedGeneric<GdiObjectTraits<HRGN>>;
+using ScopedPen = ScopedGeneric<GdiObjectTraits<HPEN>>;
+using ScopedGdiObject = ScopedGeneric<GdiObjectTraits<HGDIOBJ>>;
 
-// Memory device contexts (CreateCompatibleDC): DeleteDC.
+// Memory device contexts (CreateCompatibleDC): DeleteDC. A memory context
+// with a bitmap selected into it, and the contexts that are released rather
+// than deleted, are in base/scoped_gdi.h.
 struct MemoryDCTraits {
   using Handle = HDC;
   static Handle Invalid() { return nullptr; }
@@ -150,6 +154,7 @@ struct WindowTraits {
 using ScopedWindow = ScopedGeneric<WindowTraits>;
 
 // A CryptoAPI certificate store (CertCloseStore) and message (CryptMsgClose).
+// Providers and hashes are in base/scoped_crypt.h.
 struct CertStoreTraits {
   using Handle = HCERTSTORE;
   static Handle Invalid() { return nullptr; }

@@ -52,6 +52,8 @@ class ScopedUiLibraries {
     if (Gdiplus::GdiplusStartup(&gdiplus_token_, &input, nullptr) != Gdiplus::Ok)
       gdiplus_token_ = 0;
   }
+  ScopedUiLibraries(const ScopedUiLibraries&) = delete;
+  ScopedUiLibraries& operator=(const ScopedUiLibraries&) = delete;
   ~ScopedUiLibraries() {
     if (gdiplus_token_) Gdiplus::GdiplusShutdown(gdiplus_token_);
     if (com_) ::CoUninitialize();

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "base/scoped_gdi.h"
 #include "base/strings.h"
 #include "installer/config/brand_info.h"
 #include "installer/config/distrib_info_params.h"
@@ -47,9 +48,11 @@ void SetIdentifierParams(InstallStatSender* stats, const BrandInfo* brand,
 }
 
 void SendInstallerStartedEvent(InstallStatSender* stats) {
-  HDC screen = ::GetDC(nullptr);
-  const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSX) : 96;
-  if (screen) ::ReleaseDC(nullptr, screen);
+  int dpi = 96;
+  {
+    base::ScopedScreenDC screen;
+    if (screen) dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSX);
+  }
   stats->SendInstallerStartedEvent(static_cast<int>(std::lround(dpi / 96.0 * 100)),
                                    ::GetSystemMetrics(SM_CXSCREEN),
                                    ::GetSystemMetrics(SM_CYSCREEN));

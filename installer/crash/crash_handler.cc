@@ -54,6 +54,8 @@ class StartupLogCapture {
     active_ = true;
     base::SetLogSink(std::make_unique<Sink>(records));
   }
+  StartupLogCapture(const StartupLogCapture&) = delete;
+  StartupLogCapture& operator=(const StartupLogCapture&) = delete;
   ~StartupLogCapture() {
     if (active_) base::SetLogSink(nullptr);
   }
@@ -73,6 +75,8 @@ class StartupLogCapture {
 class ScopedLock {
  public:
   explicit ScopedLock(CRITICAL_SECTION* lock) : lock_(lock) { ::EnterCriticalSection(lock_); }
+  ScopedLock(const ScopedLock&) = delete;
+  ScopedLock& operator=(const ScopedLock&) = delete;
   ~ScopedLock() { ::LeaveCriticalSection(lock_); }
 
  private:

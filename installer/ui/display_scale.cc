@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "installer/ui/gdi_objects.h"
+#include "base/scoped_gdi.h"
 #include "installer/ui/picture_choice.h"
 
 namespace lite_installer {
@@ -17,7 +17,7 @@ std::optional<std::string> g_forced;
 double ComputeForThisProcess() {
   const std::optional<std::string>& forced = g_forced;
   int dpi = 96;
-  ScreenDC screen;
+  base::ScopedScreenDC screen;
   if (screen.get()) dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSX);
   return ComputeScaleFactor(forced ? std::optional<std::string_view>(*forced) : std::nullopt, dpi);
 }

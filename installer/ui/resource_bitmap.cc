@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/logging.h"
+#include "base/scoped_com.h"
 #include "installer/ui/display_scale.h"
 
 namespace lite_installer {
@@ -20,11 +21,12 @@ std::shared_ptr<Gdiplus::Bitmap> DecodeResource(int id) {
   const void* data = loaded ? ::LockResource(loaded) : nullptr;
   const DWORD size = resource ? ::SizeofResource(module, resource) : 0;
   if (!data || size == 0) return nullptr;
-  IStream* stream = ::SHCreateMemStream(static_cast<const BYTE*>(data), size);
+  const Microsoft::WRL::ComPtr<IStream> stream =
+      base::AdoptComPtr(::SHCreateMemStream(static_cast<const BYTE*>(data), size));
   if (!stream) return nullptr;
-  // Colour management from the picture's own profile.
-  std::shared_ptr<Gdiplus::Bitmap> bitmap(new Gdiplus::Bitmap(stream, TRUE));
-  stream->Release();
+  // Colour management from the picture's own profile. The picture holds a
+  // reference to the stream of its own.
+  std::shared_ptr<Gdiplus::Bitmap> bitmap(new Gdiplus::Bitmap(stream.Get(), TRUE));
   if (bitmap->GetLastStatus() != Gdiplus::Ok) return nullptr;
   return bitmap;
 }

@@ -3,8 +3,8 @@
 #include <objbase.h>
 #include <gdiplus.h>
 
+#include "base/scoped_gdi.h"
 #include "installer/ui/display_scale.h"
-#include "installer/ui/gdi_objects.h"
 #include "installer/ui/resource_bitmap.h"
 #include "installer/ui/window_drawing.h"
 #include "installer/ui/window_theme.h"
@@ -93,11 +93,11 @@ bool ShadowWindow::CreateFromSheet(HWND owner, HBITMAP sheet, const RECT& margin
                                   L"STATIC", L"", WS_POPUP, position.x, position.y, size.cx,
                                   size.cy, owner, nullptr, nullptr, nullptr));
   if (!window_) return false;
-  ScreenDC screen;
+  base::ScopedScreenDC screen;
   base::ScopedMemoryDC memory(::CreateCompatibleDC(screen.get()));
   if (!memory) return false;
   {
-    SelectedObject selected(memory.get(), sheet);
+    base::ScopedSelectObject selected(memory.get(), sheet);
     POINT origin = {0, 0};
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     SIZE update_size = size;

@@ -1,15 +1,15 @@
 #include "installer/ui/text_pieces.h"
 
-#include "installer/ui/gdi_objects.h"
+#include "base/scoped_gdi.h"
 
 namespace lite_installer {
 namespace {
 
 SIZE MeasureText(HFONT font, std::wstring_view text) {
   SIZE size = {0, 0};
-  ScreenDC screen;
+  base::ScopedScreenDC screen;
   if (!screen.get()) return size;
-  SelectedObject selected(screen.get(), font);
+  base::ScopedSelectObject selected(screen.get(), font);
   ::GetTextExtentPoint32W(screen.get(), text.data(), static_cast<int>(text.size()), &size);
   // Logical units of the screen context to device units.
   POINT extent[2] = {{0, 0}, {size.cx, size.cy}};

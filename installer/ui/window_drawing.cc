@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "installer/ui/gdi_objects.h"
+#include "base/scoped_gdi.h"
 #include "installer/ui/resource_bitmap.h"
 
 namespace lite_installer {
@@ -17,7 +17,7 @@ base::ScopedBitmap CreateScreenBitmap(int width, int height, void** bits) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* pixels = nullptr;
-  ScreenDC screen;
+  base::ScopedScreenDC screen;
   base::ScopedBitmap bitmap(
       ::CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
   if (bits) *bits = bitmap ? pixels : nullptr;
@@ -40,10 +40,10 @@ void DrawTextWithOpacity(HDC dc, const RECT& rect, std::wstring_view text, HFONT
   base::ScopedMemoryDC memory(::CreateCompatibleDC(dc));
   base::ScopedBitmap bitmap = CreateScreenBitmap(width, height);
   if (!memory || !bitmap) return;
-  SelectedObject selected_bitmap(memory.get(), bitmap.get());
+  base::ScopedSelectObject selected_bitmap(memory.get(), bitmap.get());
   ::BitBlt(memory.get(), 0, 0, width, height, dc, rect.left, rect.top, SRCCOPY);
   {
-    SelectedObject selected_font(memory.get(), font);
+    base::ScopedSelectObject selected_font(memory.get(), font);
     ::SetBkMode(memory.get(), TRANSPARENT);
     ::SetTextColor(memory.get(), colour);
     RECT local = {0, 0, width, height};

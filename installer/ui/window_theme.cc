@@ -1,7 +1,7 @@
 #include "installer/ui/window_theme.h"
 
+#include "base/scoped_gdi.h"
 #include "installer/ui/display_scale.h"
-#include "installer/ui/gdi_objects.h"
 #include "installer/ui/resource_bitmap.h"
 #include "installer/ui/window_drawing.h"
 
@@ -65,11 +65,11 @@ base::ScopedBitmap InstallationWindowTheme::ComposeFirstSlide() const {
   const int height = Scaled(layout_->Height());
   base::ScopedBitmap bitmap = CreateScreenBitmap(width, height);
   if (!bitmap) return bitmap;
-  ScreenDC screen;
+  base::ScopedScreenDC screen;
   base::ScopedMemoryDC dc(::CreateCompatibleDC(screen.get()));
   if (!dc) return {};
   {
-    SelectedObject selected(dc.get(), bitmap.get());
+    base::ScopedSelectObject selected(dc.get(), bitmap.get());
     const RECT all = {0, 0, width, height};
     ::FillRect(dc.get(), &all, brush_.get());
     const ResourceBitmap slide = ResourceBitmap::LoadPair(FirstSlidePicture());

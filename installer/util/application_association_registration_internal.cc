@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shobjidl.h>
+#include <wrl/client.h>
 
 #include <cstdio>
 #include <vector>
@@ -17,6 +18,8 @@
 namespace installer {
 namespace win10_default_browser {
 namespace {
+
+using Microsoft::WRL::ComPtr;
 
 constexpr char kSafeCheckTag[] = "IsInternalInterfaceAvailableSafeCheck";
 
@@ -50,25 +53,6 @@ using CreateAssociationRegistrationFn = HRESULT(WINAPI*)(REFIID, void**);
 using EnumHandlersForProtocolFn = HRESULT(WINAPI*)(PCWSTR, REFIID, void**);
 using EnumHandlersFn = HRESULT(WINAPI*)(PCWSTR, ASSOC_FILTER, IEnumAssocHandlers**);
 
-// Releases a COM interface pointer.
-template <class T>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  ~ComPtr() {
-    if (ptr_) ptr_->Release();
-  }
-  T* get() const { return ptr_; }
-  T* operator->() const { return ptr_; }
-  void** receive_void() { return reinterpret_cast<void**>(&ptr_); }
-  T** receive() { return &ptr_; }
-
- private:
-  T* ptr_ = nullptr;
-};
-
 std::string HrText(HRESULT hr) {
   char text[16];
   std::snprintf(text, sizeof(text), "0x%08lX", static_cast<unsigned long>(hr));
@@ -92,8 +76,10 @@ bool CreateInternalRegistration(ComPtr<IUnknown>* object, int* kind) {
   auto create = reinterpret_cast<CreateAssociationRegistrationFn>(
       Shell32Function("SHCreateAssociationRegistration"));
   for (const Candidate& candidate : Candidates()) {
-    const HRESULT hr = create ? create(candidate.iid, object->receive_void()) : E_NOTIMPL;
-    if (FAILED(hr) || !object->get()) {
+    const HRESULT hr = create
+                           ? create(candidate.iid, reinterpret_cast<void**>(object->ReleaseAndGetAddressOf()))
+                           : E_NOTIMPL;
+    if (FAILED(hr) || !object->Get()) {
       LOG(INFO) << "IApplicationAssociationRegistrationInternal creation is failed, hr="
                 << HrText(hr) << ", guid= " << GuidText(candidate.iid);
       continue;
@@ -112,8 +98,8 @@ bool ProbeHandlers(IEnumAssocHandlers* handlers, const std::wstring& application
   for (;;) {
     ComPtr<IAssocHandler> handler;
     ULONG fetched = 0;
-    const HRESULT hr = handlers->Next(1, handler.receive(), &fetched);
-    if (hr != S_OK || fetched != 1 || !handler.get()) {
+    const HRESULT hr = handlers->Next(1, handler.ReleaseAndGetAddressOf(), &fetched);
+    if (hr != S_OK || fetched != 1 || !handler.Get()) {
       LOG(INFO) << "IEnumAssocHandlers::Next error, hr=" << HrText(hr) << ", failed to find "
                 << application;
       return false;
@@ -131,7 +117,8 @@ bool ProbeHandlers(IEnumAssocHandlers* handlers, const std::wstring& application
       if (!match) continue;
     }
     ComPtr<IUnknown> make_default;
-    const HRESULT qi_hr = handler->QueryInterface(kAssocHandlerMakeDefault, make_default.receive_void());
+    const HRESULT qi_hr = handler->QueryInterface(
+        kAssocHandlerMakeDefault, reinterpret_cast<void**>(make_default.ReleaseAndGetAddressOf()));
     if (FAILED(qi_hr)) {
       LOG(INFO) << "QueryInterface(IAssocHandlerMakeDefault) error, hr=" << HrText(qi_hr);
       return false;
@@ -144,26 +131,27 @@ bool ProbeProtocol(const wchar_t* protocol, const std::wstring& application) {
   auto enumerate = reinterpret_cast<EnumHandlersForProtocolFn>(
       Shell32Function("SHAssocEnumHandlersForProtocolByApplication"));
   ComPtr<IEnumAssocHandlers> handlers;
-  const HRESULT hr =
-      enumerate ? enumerate(protocol, kEnumAssocHandlers, handlers.receive_void()) : E_NOTIMPL;
-  if (FAILED(hr) || !handlers.get()) {
+  const HRESULT hr = enumerate ? enumerate(protocol, kEnumAssocHandlers,
+                                           reinterpret_cast<void**>(handlers.ReleaseAndGetAddressOf()))
+                               : E_NOTIMPL;
+  if (FAILED(hr) || !handlers.Get()) {
     LOG(INFO) << "SHAssocEnumHandlersForProtocolByApplication error, hr=" << HrText(hr)
               << " protocol=" << protocol;
     return false;
   }
-  return ProbeHandlers(handlers.get(), application);
+  return ProbeHandlers(handlers.Get(), application);
 }
 
 bool ProbeExtension(const wchar_t* extension, const std::wstring& application) {
   auto enumerate = reinterpret_cast<EnumHandlersFn>(Shell32Function("SHAssocEnumHandlers"));
   ComPtr<IEnumAssocHandlers> handlers;
-  const HRESULT hr = enumerate ? enumerate(extension, ASSOC_FILTER_NONE, handlers.receive())
-                               : E_NOTIMPL;
-  if (FAILED(hr) || !handlers.get()) {
+  const HRESULT hr =
+      enumerate ? enumerate(extension, ASSOC_FILTER_NONE, handlers.ReleaseAndGetAddressOf()) : E_NOTIMPL;
+  if (FAILED(hr) || !handlers.Get()) {
     LOG(INFO) << "SHAssocEnumHandlers error, hr=" << HrText(hr) << " extension=" << extension;
     return false;
   }
-  return ProbeHandlers(handlers.get(), application);
+  return ProbeHandlers(handlers.Get(), application);
 }
 
 // Writes the status number when the check ends, whichever way it ends.
@@ -213,8 +201,8 @@ bool IsInterfaceAvailable() {
   }
   if (kind == 0) return true;
   ComPtr<IUnknown> set_default;
-  const HRESULT hr =
-      registration->QueryInterface(kSetAppAsDefaultBrowserInternal, set_default.receive_void());
+  const HRESULT hr = registration->QueryInterface(
+      kSetAppAsDefaultBrowserInternal, reinterpret_cast<void**>(set_default.ReleaseAndGetAddressOf()));
   if (FAILED(hr)) {
     LOG(INFO) << "QueryInterface(ISetAppAsDefaultBrowserInternal) error, hr=" << HrText(hr);
     return false;

@@ -52,7 +52,8 @@ bool QueryNumber(HINTERNET request, DWORD what, uint32_t* value) {
 // up on a request: the completion event, the results and the buffers that
 // pending calls write into. Owned by the caller and by the request handle;
 // the handle's reference goes with its INTERNET_STATUS_HANDLE_CLOSING, the
-// last notification WinINet sends for it.
+// last notification WinINet sends for it. The count is the hop's own (it is
+// no COM object).
 struct InterruptibleDownloader::Hop {
   LONG references = 2;
   base::ScopedHandle done{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
@@ -62,10 +63,12 @@ struct InterruptibleDownloader::Hop {
   DWORD read = 0;
   uint8_t buffer[kDownloadChunkSize];
 
-  void Release() {
+  void Unref() {
     if (::InterlockedDecrement(&references) == 0) delete this;
   }
 };
+
+void InterruptibleDownloader::HopUnref::operator()(Hop* hop) const { hop->Unref(); }
 
 namespace {
 
@@ -79,7 +82,7 @@ void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID
     hop->error = result->dwError;
     ::SetEvent(hop->done.get());
   } else if (status == INTERNET_STATUS_HANDLE_CLOSING) {
-    hop->Release();
+    hop->Unref();  // the request handle's reference
   }
 }
 
@@ -91,12 +94,11 @@ InterruptibleDownloader::~InterruptibleDownloader() { CloseRequest(); }
 
 void InterruptibleDownloader::CloseRequest() {
   if (request_.is_valid()) {
-    request_.reset();  // its closing notification releases the handle's reference
+    request_.reset();  // its closing notification drops the handle's reference
   } else if (hop_) {
-    hop_->Release();  // no handle was made: drop the handle's reference here
+    hop_->Unref();  // no handle was made: drop the handle's reference here
   }
-  if (hop_) hop_->Release();
-  hop_ = nullptr;
+  hop_.reset();
   connection_.reset();
 }
 
@@ -180,12 +182,12 @@ bool InterruptibleDownloader::SendRequest(const std::wstring& url, uint32_t* sta
   if (!connection_.is_valid())
     return Fail(DownloadErrorCode(kInternetOpenUrlError, ::GetLastError()));
 
-  hop_ = new Hop();
+  hop_.reset(new Hop());
   DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT |
                 INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI;
   if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
   request_.reset(::HttpOpenRequestW(connection_.get(), L"GET", object.c_str(), nullptr, nullptr,
-                                    nullptr, flags, reinterpret_cast<DWORD_PTR>(hop_)));
+                                    nullptr, flags, reinterpret_cast<DWORD_PTR>(hop_.get())));
   if (!request_.is_valid())
     return Fail(DownloadErrorCode(kInternetOpenUrlError, ::GetLastError()));
   DWORD timeout = kBackgroundReceiveTimeoutMs;

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "base/scoped_handle.h"
@@ -66,6 +67,10 @@ class InterruptibleDownloader {
 
   // The state of one request that WinINet's notifications reach.
   struct Hop;
+  // Drops one reference to a hop (its last deletes it).
+  struct HopUnref {
+    void operator()(Hop* hop) const;
+  };
 
  private:
   enum class Wait { kDone, kStopped };
@@ -87,7 +92,8 @@ class InterruptibleDownloader {
   base::ScopedInternetHandle session_;
   base::ScopedInternetHandle connection_;
   base::ScopedInternetHandle request_;
-  Hop* hop_ = nullptr;
+  // The downloader's own reference to the request's hop.
+  std::unique_ptr<Hop, HopUnref> hop_;
 };
 
 }  // namespace installer_util

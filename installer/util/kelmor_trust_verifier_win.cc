@@ -11,6 +11,7 @@
 #include "base/files.h"
 #include "base/hash.h"
 #include "base/logging.h"
+#include "base/scoped_crypt.h"
 #include "base/scoped_handle.h"
 #include "base/seh_guard.h"
 #include "installer/util/win_version.h"
@@ -239,22 +240,27 @@ int32_t ChainStatusToResult(uint32_t error_status) {
 }
 
 bool SignatureVerifier::Initialize() {
-  Cleanup();
-  if (!::CryptAcquireContextW(&provider_, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) {
-    provider_ = 0;
+  key_.reset();
+  hash_.reset();
+  provider_.reset();
+  HCRYPTPROV provider = 0;
+  if (!::CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) {
     LOG(WARNING) << "Failed to initialize crypt context, error: " << ::GetLastError();
     return false;
   }
+  provider_.reset(provider);
   return true;
 }
 
 bool SignatureVerifier::HashData(std::string_view data) {
-  if (!::CryptCreateHash(provider_, CALG_SHA1, 0, 0, &hash_)) {
-    hash_ = 0;
+  hash_.reset();
+  HCRYPTHASH hash = 0;
+  if (!::CryptCreateHash(provider_.get(), CALG_SHA1, 0, 0, &hash)) {
     LOG(WARNING) << "Failed to initialize hash object, error: " << ::GetLastError();
     return false;
   }
-  if (!::CryptHashData(hash_, reinterpret_cast<const BYTE*>(data.data()),
+  hash_.reset(hash);
+  if (!::CryptHashData(hash_.get(), reinterpret_cast<const BYTE*>(data.data()),
                        static_cast<DWORD>(data.size()), 0)) {
     LOG(WARNING) << "Failed to hash data, error: " << ::GetLastError();
     return false;
@@ -273,12 +279,13 @@ bool SignatureVerifier::ImportPublicKey(std::string_view public_key) {
     return false;
   }
   base::ScopedLocalMem owner(info);
-  if (!::CryptImportPublicKeyInfo(provider_, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, info,
-                                  &key_)) {
-    key_ = 0;
+  key_.reset();
+  HCRYPTKEY key = 0;
+  if (!::CryptImportPublicKeyInfo(provider_.get(), X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, info, &key)) {
     LOG(WARNING) << "Failed to import crypt key, error: " << ::GetLastError();
     return false;
   }
+  key_.reset(key);
   return true;
 }
 
@@ -286,30 +293,12 @@ bool SignatureVerifier::VerifySignature(std::string_view signature) {
   if (signature.empty()) return false;
   // CryptoAPI takes the signature least significant byte first.
   std::string reversed(signature.rbegin(), signature.rend());
-  if (!::CryptVerifySignatureW(hash_, reinterpret_cast<const BYTE*>(reversed.data()),
-                               static_cast<DWORD>(reversed.size()), key_, nullptr, 0)) {
+  if (!::CryptVerifySignatureW(hash_.get(), reinterpret_cast<const BYTE*>(reversed.data()),
+                               static_cast<DWORD>(reversed.size()), key_.get(), nullptr, 0)) {
     LOG(WARNING) << "Failed to verify signature, error: " << ::GetLastError();
     return false;
   }
   return true;
-}
-
-void SignatureVerifier::Cleanup() {
-  if (key_) {
-    if (!::CryptDestroyKey(key_))
-      LOG(WARNING) << "Failed to destroy crypt key, error: " << ::GetLastError();
-    key_ = 0;
-  }
-  if (hash_) {
-    if (!::CryptDestroyHash(hash_))
-      LOG(WARNING) << "Failed to destroy, error: " << ::GetLastError();
-    hash_ = 0;
-  }
-  if (provider_) {
-    if (!::CryptReleaseContext(provider_, 0))
-      LOG(WARNING) << "Failed to release crypt context, error: " << ::GetLastError();
-    provider_ = 0;
-  }
 }
 
 std::string GetTrustJsonFromModule(const std::wstring& path) {

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "base/feature_list.h"
+#include "base/scoped_crypt.h"
 #include "installer/util/trust_decisions.h"
 
 namespace installer_util {
@@ -49,20 +50,20 @@ class SignatureVerifier {
   SignatureVerifier() = default;
   SignatureVerifier(const SignatureVerifier&) = delete;
   SignatureVerifier& operator=(const SignatureVerifier&) = delete;
-  ~SignatureVerifier() { Cleanup(); }
 
+  // A new provider; what the last one made goes first.
   bool Initialize();
   bool HashData(std::string_view data);
   // `public_key` is a DER SubjectPublicKeyInfo.
   bool ImportPublicKey(std::string_view public_key);
   // `signature` most significant byte first (as openssl writes it).
   bool VerifySignature(std::string_view signature);
-  void Cleanup();
 
  private:
-  HCRYPTPROV provider_ = 0;
-  HCRYPTHASH hash_ = 0;
-  HCRYPTKEY key_ = 0;
+  // In this order, so that the key and the hash go before their provider.
+  base::ScopedCryptProvider provider_;
+  base::ScopedCryptHash hash_;
+  base::ScopedCryptKey key_;
 };
 
 class KelmorTrustVerifier {

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
+#include "base/scoped_gdi.h"
 #include "installer/ui/display_scale.h"
-#include "installer/ui/gdi_objects.h"
 #include "installer/ui/shadow_window.h"
 #include "installer/ui/window_drawing.h"
 #include "installer/ui/window_theme.h"
@@ -20,9 +20,9 @@ const bool kGdiplus = testing_support::GdiplusEnvironment::Register();
 int DarkestAfterText(BYTE opacity) {
   void* bits = nullptr;
   base::ScopedBitmap bitmap = CreateScreenBitmap(120, 40, &bits);
-  ScreenDC screen;
+  base::ScopedScreenDC screen;
   base::ScopedMemoryDC dc(::CreateCompatibleDC(screen.get()));
-  SelectedObject selected(dc.get(), bitmap.get());
+  base::ScopedSelectObject selected(dc.get(), bitmap.get());
   const RECT all = {0, 0, 120, 40};
   ::FillRect(dc.get(), &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
   base::ScopedFont font(::CreateFontW(-30, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0,

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/scoped_gdi.h"
 #include "installer/ui/display_scale.h"
-#include "installer/ui/gdi_objects.h"
 #include "installer/ui/window_theme.h"
 #include "tests/unit/gdiplus_environment.h"
 #include "tests/unit/log_capture.h"
@@ -161,8 +161,8 @@ struct SelectedFace {
 };
 
 SelectedFace FaceOf(HFONT font) {
-  ScreenDC screen;
-  SelectedObject selected(screen.get(), font);
+  base::ScopedScreenDC screen;
+  base::ScopedSelectObject selected(screen.get(), font);
   SelectedFace face;
   wchar_t name[LF_FACESIZE] = {};
   ::GetTextFaceW(screen.get(), LF_FACESIZE, name);
@@ -180,7 +180,7 @@ int CALLBACK CollectWeight(const LOGFONTW*, const TEXTMETRICW* metrics, DWORD, L
 
 // The weights of the faces that the font system knows for `family`.
 std::vector<LONG> WeightsOfFamily(const wchar_t* family) {
-  ScreenDC screen;
+  base::ScopedScreenDC screen;
   LOGFONTW query = {};
   query.lfCharSet = DEFAULT_CHARSET;
   ::lstrcpynW(query.lfFaceName, family, LF_FACESIZE);
@@ -226,9 +226,9 @@ TEST(PrivateFontsTest, MissingFontIsLogged) {
 }
 
 COLORREF PixelOf(HBITMAP bitmap, int x, int y) {
-  ScreenDC screen;
+  base::ScopedScreenDC screen;
   base::ScopedMemoryDC dc(::CreateCompatibleDC(screen.get()));
-  SelectedObject selected(dc.get(), bitmap);
+  base::ScopedSelectObject selected(dc.get(), bitmap);
   return ::GetPixel(dc.get(), x, y);
 }
 

@@ -1,8 +1,10 @@
 #include "installer/ui/controls/accessible_proxy.h"
 
 #include <unordered_map>
+#include <utility>
 
 #include "base/logging.h"
+#include "base/scoped_com.h"
 
 namespace lite_installer {
 namespace {
@@ -30,26 +32,24 @@ AccessibleProxy* AccessibleProxy::Find(HWND control) {
 AccessibleProxy* AccessibleProxy::For(HWND control) {
   if (AccessibleProxy* existing = Find(control)) return existing;
   if (!control || !::IsWindow(control)) return nullptr;
-  IAccessible* standard = nullptr;
+  Microsoft::WRL::ComPtr<IAccessible> standard;
   HRESULT hr = ::CreateStdAccessibleObject(control, OBJID_CLIENT, kIidAccessible,
-                                           reinterpret_cast<void**>(&standard));
+                                           reinterpret_cast<void**>(standard.GetAddressOf()));
   if (FAILED(hr) || !standard) {
     LOG(ERROR) << "No standard accessible object for a control, hr=" << static_cast<uint32_t>(hr);
     return nullptr;
   }
-  auto* proxy = new AccessibleProxy(control, standard);
+  auto* proxy = new AccessibleProxy(control, std::move(standard));
   Proxies()[control] = proxy;
   proxy->previous_ = reinterpret_cast<WNDPROC>(
       ::SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc)));
   return proxy;
 }
 
-AccessibleProxy::AccessibleProxy(HWND control, IAccessible* standard)
-    : control_(control), standard_(standard) {}
+AccessibleProxy::AccessibleProxy(HWND control, Microsoft::WRL::ComPtr<IAccessible> standard)
+    : control_(control), standard_(std::move(standard)) {}
 
-AccessibleProxy::~AccessibleProxy() {
-  if (standard_) standard_->Release();
-}
+AccessibleProxy::~AccessibleProxy() = default;
 
 LRESULT CALLBACK AccessibleProxy::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   AccessibleProxy* self = Find(window);
@@ -60,13 +60,14 @@ LRESULT CALLBACK AccessibleProxy::WindowProc(HWND window, UINT message, WPARAM w
     return ::LresultFromObject(kIidAccessible, wparam, static_cast<IAccessible*>(self));
   }
   if (message == WM_NCDESTROY) {
+    // The window's reference to its proxy (the one it was made with) goes
+    // with the window, once the previous procedure has seen the message.
+    const Microsoft::WRL::ComPtr<AccessibleProxy> window_reference = base::AdoptComPtr(self);
     if (::GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&WindowProc))
       ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
     Proxies().erase(window);
     self->control_ = nullptr;
-    LRESULT result = ::CallWindowProcW(previous, window, message, wparam, lparam);
-    self->Release();
-    return result;
+    return ::CallWindowProcW(previous, window, message, wparam, lparam);
   }
   return ::CallWindowProcW(previous, window, message, wparam, lparam);
 }

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <oleacc.h>
+#include <wrl/client.h>
 
 #include <string>
 
@@ -78,13 +79,13 @@ class AccessibleProxy : public IAccessible {
   STDMETHODIMP put_accValue(VARIANT child, BSTR value) override;
 
  private:
-  AccessibleProxy(HWND control, IAccessible* standard);
+  AccessibleProxy(HWND control, Microsoft::WRL::ComPtr<IAccessible> standard);
   virtual ~AccessibleProxy();
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
   LONG refs_ = 1;
   HWND control_;
-  IAccessible* standard_;
+  Microsoft::WRL::ComPtr<IAccessible> standard_;
   WNDPROC previous_ = nullptr;
   std::wstring name_;
   std::wstring description_;

@@ -2,8 +2,10 @@
 
 #include <commctrl.h>
 
+#include <optional>
 #include <string>
 
+#include "base/scoped_gdi.h"
 #include "installer/ui/controls/accessible_proxy.h"
 #include "installer/ui/controls/control_painting.h"
 
@@ -61,24 +63,19 @@ LRESULT CustomProgressBar::WindowProc(UINT message, WPARAM wparam, LPARAM lparam
       return 1;
     case WM_PAINT:
     case WM_PRINTCLIENT: {
-      PAINTSTRUCT paint = {};
-      HDC dc = message == WM_PAINT ? ::BeginPaint(hwnd(), &paint) : reinterpret_cast<HDC>(wparam);
+      std::optional<base::ScopedPaintDC> paint;
+      if (message == WM_PAINT) paint.emplace(hwnd());
+      HDC dc = paint ? paint->get() : reinterpret_cast<HDC>(wparam);
       RECT client = {};
       ::GetClientRect(hwnd(), &client);
       if (!background_.empty()) {
         // Through an off-screen buffer, so the bar never flickers.
-        HDC memory = ::CreateCompatibleDC(dc);
-        HBITMAP bitmap = ::CreateCompatibleBitmap(dc, client.right, client.bottom);
-        HGDIOBJ old = ::SelectObject(memory, bitmap);
-        Paint(memory, client);
-        ::BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-        ::SelectObject(memory, old);
-        ::DeleteObject(bitmap);
-        ::DeleteDC(memory);
+        base::ScopedBitmapDC memory(dc, client.right, client.bottom);
+        Paint(memory.get(), client);
+        ::BitBlt(dc, 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
       } else {
         Paint(dc, client);
       }
-      if (message == WM_PAINT) ::EndPaint(hwnd(), &paint);
       return 0;
     }
     default:

@@ -1,5 +1,6 @@
 #include "installer/ui/controls/link_control.h"
 
+#include "base/scoped_gdi.h"
 #include "installer/ui/controls/control_painting.h"
 
 namespace lite_installer {
@@ -28,11 +29,9 @@ SIZE LinkControl::MeasureText() const {
   SIZE size = {};
   if (!hwnd()) return size;
   std::wstring text = GetWindowTextString(hwnd());
-  HDC dc = ::GetDC(hwnd());
-  HGDIOBJ old_font = font_ ? ::SelectObject(dc, font_) : nullptr;
-  ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  if (old_font) ::SelectObject(dc, old_font);
-  ::ReleaseDC(hwnd(), dc);
+  base::ScopedGetDC dc(hwnd());
+  base::ScopedSelectObject selected_font(dc.get(), font_);
+  ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
   return size;
 }
 

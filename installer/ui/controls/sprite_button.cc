@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/scoped_gdi.h"
 #include "installer/ui/controls/control_painting.h"
 
 namespace lite_installer {
@@ -60,12 +61,10 @@ StretchButton::StretchButton(HWND button, ResourceBitmap sprite, int cap)
 
 SIZE StretchButton::MeasureForText(int padding_x, int padding_y) const {
   std::wstring text = GetWindowTextString(hwnd_);
-  HDC dc = ::GetDC(hwnd_);
-  HGDIOBJ old_font = font_ ? ::SelectObject(dc, font_) : nullptr;
+  base::ScopedGetDC dc(hwnd_);
+  base::ScopedSelectObject selected_font(dc.get(), font_);
   SIZE size = {};
-  ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  if (old_font) ::SelectObject(dc, old_font);
-  ::ReleaseDC(hwnd_, dc);
+  ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
   return SIZE{size.cx + 2 * padding_x, size.cy + 2 * padding_y};
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "base/scoped_gdi.h"
 #include "installer/ui/controls/accessible_proxy.h"
 #include "installer/ui/controls/control_painting.h"
 
@@ -65,9 +66,9 @@ void SpriteCheckbox::SetChecked(bool checked) {
 
 int SpriteCheckbox::MeasureHeight(const RECT& rect) const {
   const int text_width = (rect.right - rect.left) - (style_.text_offset + frame_size_.cx + style_.padding);
-  HDC dc = ::GetDC(hwnd_);
-  int text_height = MeasureWrappedTextHeight(dc, GetWindowTextString(hwnd_), style_.font, text_width);
-  ::ReleaseDC(hwnd_, dc);
+  base::ScopedGetDC dc(hwnd_);
+  const int text_height =
+      MeasureWrappedTextHeight(dc.get(), GetWindowTextString(hwnd_), style_.font, text_width);
   return style_.padding + std::max<int>(frame_size_.cy, text_height);
 }
 

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "base/logging.h"
+#include "base/scoped_com.h"
 #include "base/scoped_handle.h"
 #include "base/strings.h"
 #include "installer/config/brand_info.h"
@@ -17,12 +18,6 @@
 
 namespace lite_installer {
 namespace {
-
-struct ComRelease {
-  void operator()(IUnknown* p) const {
-    if (p) p->Release();
-  }
-};
 
 bool DefaultFetch(const std::wstring& url, const installer_util::KeepGoing& keep_going,
                   std::string* body) {
@@ -58,10 +53,10 @@ ResourceBitmap HolderFor(Gdiplus::Bitmap* picture) {
 
 ResourceBitmap DecodeSlidePicture(const std::string& bytes, double pixel_ratio) {
   if (bytes.empty()) return {};
-  std::unique_ptr<IStream, ComRelease> stream(::SHCreateMemStream(
-      reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size())));
+  const Microsoft::WRL::ComPtr<IStream> stream = base::AdoptComPtr(
+      ::SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size())));
   if (!stream) return {};
-  std::unique_ptr<Gdiplus::Bitmap> decoded(Gdiplus::Bitmap::FromStream(stream.get(), TRUE));
+  std::unique_ptr<Gdiplus::Bitmap> decoded(Gdiplus::Bitmap::FromStream(stream.Get(), TRUE));
   if (!decoded || decoded->GetLastStatus() != Gdiplus::Ok) return {};
   const UINT width = decoded->GetWidth();
   const UINT height = decoded->GetHeight();

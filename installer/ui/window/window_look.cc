@@ -1,6 +1,7 @@
 // The window's look from the layout and theme objects of the brand's look.
 #include "installer/ui/window/window_look.h"
 
+#include "base/scoped_gdi.h"
 #include "installer/config/brand_info.h"
 #include "installer/ui/display_scale.h"
 #include "installer/ui/shadow_window.h"
@@ -30,17 +31,12 @@ ResourceBitmap CopyComposedSlide(base::ScopedBitmap composed) {
   void* bits = nullptr;
   base::ScopedBitmap bottom_up(::CreateDIBSection(nullptr, &header, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!bottom_up) return ResourceBitmap::FromHBITMAP(composed.get());
-  HDC screen = ::GetDC(nullptr);
-  HDC from = ::CreateCompatibleDC(screen);
-  HDC to = ::CreateCompatibleDC(screen);
-  HGDIOBJ old_from = ::SelectObject(from, composed.get());
-  HGDIOBJ old_to = ::SelectObject(to, bottom_up.get());
-  ::BitBlt(to, 0, 0, info.bmWidth, header.bmiHeader.biHeight, from, 0, 0, SRCCOPY);
-  ::SelectObject(from, old_from);
-  ::SelectObject(to, old_to);
-  ::DeleteDC(from);
-  ::DeleteDC(to);
-  ::ReleaseDC(nullptr, screen);
+  {
+    base::ScopedScreenDC screen;
+    base::ScopedBitmapDC from(screen.get(), composed.get());
+    base::ScopedBitmapDC to(screen.get(), bottom_up.get());
+    ::BitBlt(to.get(), 0, 0, info.bmWidth, header.bmiHeader.biHeight, from.get(), 0, 0, SRCCOPY);
+  }
   // The slide is opaque: the copy's alpha is made full.
   auto* pixels = static_cast<uint32_t*>(bits);
   for (long i = 0, n = static_cast<long>(info.bmWidth) * header.bmiHeader.biHeight; i < n; ++i)
