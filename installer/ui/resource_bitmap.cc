@@ -8,19 +8,17 @@
 #include <cstring>
 
 #include "base/logging.h"
+#include "base/resource_data.h"
 #include "installer/ui/display_scale.h"
 
 namespace lite_installer {
 namespace {
 
 std::shared_ptr<Gdiplus::Bitmap> DecodeResource(int id) {
-  HMODULE module = ::GetModuleHandleW(nullptr);
-  HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(id), RT_RCDATA);
-  HGLOBAL loaded = resource ? ::LoadResource(module, resource) : nullptr;
-  const void* data = loaded ? ::LockResource(loaded) : nullptr;
-  const DWORD size = resource ? ::SizeofResource(module, resource) : 0;
-  if (!data || size == 0) return nullptr;
-  IStream* stream = ::SHCreateMemStream(static_cast<const BYTE*>(data), size);
+  const std::string_view data = base::ResourceData(nullptr, MAKEINTRESOURCEW(id), RT_RCDATA);
+  if (data.empty()) return nullptr;
+  IStream* stream = ::SHCreateMemStream(reinterpret_cast<const BYTE*>(data.data()),
+                                        static_cast<UINT>(data.size()));
   if (!stream) return nullptr;
   // Colour management from the picture's own profile.
   std::shared_ptr<Gdiplus::Bitmap> bitmap(new Gdiplus::Bitmap(stream, TRUE));
