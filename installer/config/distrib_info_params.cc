@@ -67,10 +67,6 @@ bool CreateJsonFromDistribParams(const DistribParamMap& params, std::string* jso
       dict, base::kJsonWritePretty | base::kJsonWriteOmitDoubleTypePreservation, json);
 }
 
-bool IsLiteInstallFailedRun(const DistribInfoParams& params) {
-  return params.Get("code") == "lite_install_failed";
-}
-
 std::optional<bool> GetMakeDefaultPreset(const DistribInfoParams& params) {
   return params.GetBool("def");
 }

@@ -49,7 +49,6 @@ std::wstring GetDistribInfoDumpPath();
 bool CreateJsonFromDistribParams(const DistribParamMap& params, std::string* json);
 
 // Readers.
-bool IsLiteInstallFailedRun(const DistribInfoParams& params);
 std::optional<bool> GetMakeDefaultPreset(const DistribInfoParams& params);
 std::optional<bool> GetSendStatisticsPreset(const DistribInfoParams& params);
 bool CanSkipFirstScreen(const DistribInfoParams& params, const BrandInfo& brand);

@@ -14,26 +14,7 @@ namespace {
 
 std::optional<std::string> DecodeHexSha256(const std::string& text) {
   if (text.size() != 64) return std::nullopt;
-  std::string out;
-  out.reserve(32);
-  for (size_t i = 0; i < 64; i += 2) {
-    int byte = 0;
-    for (size_t k = i; k < i + 2; ++k) {
-      const char c = text[k];
-      int v;
-      if (c >= '0' && c <= '9')
-        v = c - '0';
-      else if (c >= 'a' && c <= 'f')
-        v = c - 'a' + 10;
-      else if (c >= 'A' && c <= 'F')
-        v = c - 'A' + 10;
-      else
-        return std::nullopt;
-      byte = byte * 16 + v;
-    }
-    out += static_cast<char>(byte);
-  }
-  return out;
+  return base::HexDecode(text);
 }
 
 std::string ReversedBytes(std::string_view bytes) { return std::string(bytes.rbegin(), bytes.rend()); }

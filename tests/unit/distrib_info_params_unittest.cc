@@ -49,8 +49,6 @@ TEST(DistribInfoParamsTest, LookupsAndPresets) {
   EXPECT_EQ(GetSendStatisticsPreset(Params("statpromo=TRUE")), false);
   EXPECT_EQ(GetSendStatisticsPreset(Params("stat=2&statpromo=true")), false);
   EXPECT_EQ(GetSendStatisticsPreset(Params("")), std::nullopt);
-  EXPECT_TRUE(IsLiteInstallFailedRun(Params("code=lite_install_failed")));
-  EXPECT_FALSE(IsLiteInstallFailedRun(Params("code=lite_install_failed2")));
   EXPECT_TRUE(IsCancelAllowedParam(Params("cancel=1")));
   EXPECT_FALSE(IsCancelAllowedParam(Params("cancel=true")));
   EXPECT_TRUE(IsUts2Param(Params("uts2=1")));

@@ -29,7 +29,7 @@ constexpr UINT kMsgCloseWindow = WM_APP + 110;
 constexpr UINT kMsgShowError = WM_APP + 111;
 constexpr UINT kMsgRemoveCancel = WM_APP + 112;
 
-constexpr int kIconGroup = 900;
+constexpr int kIconGroup = IDI_KELMOR;
 constexpr UINT kStringWindowTitle = 400;
 constexpr UINT kStringSkippedTitle = 410;
 constexpr UINT kStringInstall = 414;

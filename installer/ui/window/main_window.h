@@ -29,6 +29,7 @@
 #include "installer/ui/window/window_dialogs.h"
 #include "installer/ui/window/window_look.h"
 #include "installer/ui/window_drag.h"
+#include "resource_ids.h"
 
 namespace lite_installer {
 
@@ -38,25 +39,25 @@ class SlideShowPainter;
 
 // Control ids of dialog template 901.
 enum MainWindowControl : int {
-  kIdInstall = 1,
+  kIdInstall = IDC_MAIN_INSTALL,
   kIdEscape = 2,
-  kIdTitle = 107,
-  kIdDefaultCheckbox = 109,
-  kIdStatCheckbox = 110,
-  kIdKepinCheckbox = 112,
-  kIdCancel = 212,
-  kIdClose = 213,
-  kIdMinimize = 214,
-  kIdProgress = 215,
-  kIdPolicyLink = 218,
+  kIdTitle = IDC_MAIN_TITLE,
+  kIdDefaultCheckbox = IDC_MAIN_DEFAULT_CHECKBOX,
+  kIdStatCheckbox = IDC_MAIN_STAT_CHECKBOX,
+  kIdKepinCheckbox = IDC_MAIN_KEPIN_CHECKBOX,
+  kIdCancel = IDC_MAIN_CANCEL,
+  kIdClose = IDC_MAIN_CLOSE,
+  kIdMinimize = IDC_MAIN_MINIMIZE,
+  kIdProgress = IDC_MAIN_PROGRESS,
+  kIdPolicyLink = IDC_MAIN_POLICY_LINK,
   kIdLicenceText = 222,
   kIdLicenceLink = 223,
-  kIdProgressText = 224,
+  kIdProgressText = IDC_MAIN_PROGRESS_TEXT,
   kIdLateLicenceText = 913,
   kIdLateLicenceLink = 914,
 };
 
-constexpr int kMainWindowDialogId = 901;
+constexpr int kMainWindowDialogId = IDD_MAIN_WINDOW;
 constexpr UINT kMsgSetProgress = WM_APP + 100;  // wParam = percent
 constexpr UINT_PTR kSlideTimerId = 100;
 constexpr UINT kSlideTimerMs = 20;
