@@ -8,6 +8,8 @@
 #include <cstring>
 #include <limits>
 
+#include "base/strings.h"
+
 namespace base {
 
 const Value* Value::FindKey(std::string_view key) const {
@@ -46,24 +48,6 @@ Value& Value::SetKey(std::string key, Value value) {
 }
 
 namespace {
-
-void AppendUtf8(std::string& out, uint32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
 
 // Length of the well-formed UTF-8 sequence at `s[i]` (non-ASCII lead), or 0.
 size_t Utf8SequenceLength(std::string_view s, size_t i) {
@@ -283,18 +267,9 @@ class Parser {
     if (text_.size() - at < static_cast<size_t>(digits)) return false;
     uint32_t v = 0;
     for (int k = 0; k < digits; ++k) {
-      const char h = text_[at + k];
-      uint32_t d;
-      if (h >= '0' && h <= '9') {
-        d = h - '0';
-      } else if (h >= 'a' && h <= 'f') {
-        d = h - 'a' + 10;
-      } else if (h >= 'A' && h <= 'F') {
-        d = h - 'A' + 10;
-      } else {
-        return false;
-      }
-      v = v * 16 + d;
+      const int d = HexDigitValue(text_[at + k]);
+      if (d < 0) return false;
+      v = v * 16 + static_cast<uint32_t>(d);
     }
     *out = v;
     return true;
@@ -554,10 +529,8 @@ class Writer {
         case '\t': out_->append("\\t"); break;
         default:
           if (c < 0x20 || c == 0x7F) {
-            static const char kHex[] = "0123456789ABCDEF";
             out_->append("\\u00");
-            out_->push_back(kHex[c >> 4]);
-            out_->push_back(kHex[c & 15]);
+            AppendHexByte(*out_, c, /*upper_case=*/true);
           } else {
             out_->push_back(static_cast<char>(c));
           }

@@ -25,6 +25,12 @@ ScopedHandle LaunchProcess(const std::wstring& command_line, const LaunchOptions
 // Waits for a process; nullopt on time-out or a failed wait.
 std::optional<DWORD> WaitForExitCode(HANDLE process, DWORD timeout_ms = INFINITE);
 
+// Whether `event` is signalled now: false for null, true when it cannot be
+// waited on (a stop event that fails stops).
+inline bool IsSignalled(HANDLE event) {
+  return event && ::WaitForSingleObject(event, 0) != WAIT_TIMEOUT;
+}
+
 // A manual- or auto-reset event (anonymous or named).
 class WaitableEvent {
  public:

@@ -52,6 +52,16 @@ void CaptureDelayLoadNames(const EXCEPTION_RECORD* record, char* dll, size_t dll
   if (info->dlp.fImportByName) CopyName(info->dlp.szProcName, proc, proc_size);
 }
 
+// What a guard recorded of the failure that ended it, for the caller.
+template <class Guard>
+void CopyFailure(const Guard& guard, SehFailure* failure) {
+  if (!failure) return;
+  failure->code = guard.code;
+  failure->parameter = guard.parameter;
+  ::lstrcpynA(failure->dll_name, guard.dll_name, sizeof(failure->dll_name));
+  ::lstrcpynA(failure->proc_name, guard.proc_name, sizeof(failure->proc_name));
+}
+
 }  // namespace
 
 #if defined(__i386__)
@@ -107,12 +117,7 @@ __attribute__((noinline)) bool RunWithSehGuard(void (*fn)(void*), void* context,
     return true;
   }
   WriteSehHead(guard->next);
-  if (failure) {
-    failure->code = guard->code;
-    failure->parameter = guard->parameter;
-    ::lstrcpynA(failure->dll_name, guard->dll_name, sizeof(failure->dll_name));
-    ::lstrcpynA(failure->proc_name, guard->proc_name, sizeof(failure->proc_name));
-  }
+  CopyFailure(*guard, failure);
   return false;
 }
 
@@ -164,12 +169,7 @@ __attribute__((noinline)) bool RunWithSehGuard(void (*fn)(void*), void* context,
     return true;
   }
   ::TlsSetValue(GuardSlot(), guard->outer);
-  if (failure) {
-    failure->code = guard->code;
-    failure->parameter = guard->parameter;
-    ::lstrcpynA(failure->dll_name, guard->dll_name, sizeof(failure->dll_name));
-    ::lstrcpynA(failure->proc_name, guard->proc_name, sizeof(failure->proc_name));
-  }
+  CopyFailure(*guard, failure);
   return false;
 }
 

@@ -7,24 +7,6 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
-
 void AppendUtf16(std::wstring& out, char32_t c) {
   if (c >= 0x10000) {
     c -= 0x10000;
@@ -68,6 +50,24 @@ Char LowerAscii(Char c) {
 }
 
 }  // namespace
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
 
 std::wstring Utf8ToWide(std::string_view utf8) {
   std::wstring out;
@@ -190,13 +190,39 @@ std::optional<int64_t> ParseInt64(std::wstring_view s) {
   return ParseInt64(std::string_view(WideToAsciiLossy(s)));
 }
 
+char HexDigit(unsigned value, bool upper_case) {
+  return (upper_case ? "0123456789ABCDEF" : "0123456789abcdef")[value & 0xF];
+}
+
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+void AppendHexByte(std::string& out, unsigned char byte, bool upper_case) {
+  out.push_back(HexDigit(byte >> 4, upper_case));
+  out.push_back(HexDigit(byte, upper_case));
+}
+
 std::string HexEncodeLower(const void* data, size_t size) {
-  static const char kDigits[] = "0123456789abcdef";
   const auto* bytes = static_cast<const unsigned char*>(data);
-  std::string out(size * 2, '0');
-  for (size_t i = 0; i < size; ++i) {
-    out[2 * i] = kDigits[bytes[i] >> 4];
-    out[2 * i + 1] = kDigits[bytes[i] & 0xF];
+  std::string out;
+  out.reserve(size * 2);
+  for (size_t i = 0; i < size; ++i) AppendHexByte(out, bytes[i]);
+  return out;
+}
+
+std::optional<std::string> HexDecode(std::string_view hex) {
+  if (hex.size() % 2 != 0) return std::nullopt;
+  std::string out;
+  out.reserve(hex.size() / 2);
+  for (size_t i = 0; i < hex.size(); i += 2) {
+    const int high = HexDigitValue(hex[i]);
+    const int low = HexDigitValue(hex[i + 1]);
+    if (high < 0 || low < 0) return std::nullopt;
+    out.push_back(static_cast<char>(high * 16 + low));
   }
   return out;
 }

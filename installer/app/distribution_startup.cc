@@ -13,10 +13,10 @@ namespace lite_installer {
 
 void PrepareDistribution(StartupState& state) {
   auto params = std::make_shared<DistribInfoParams>();
-  params->LoadParams(InstallerCommandLine::ForCurrentProcess());
+  params->LoadParams(state.options.command_line);
 
   auto brand = std::make_shared<BrandInfo>(state.temp_path);
-  GetInfo(*brand, state.brand_name);
+  GetInfo(*brand, state.options.brand_name);
   // The distribution's language wins over the packages'. It goes through
   // SetInterfaceLanguage so that language_id (the string table's language)
   // follows it.

@@ -51,7 +51,8 @@ class ProgressForwarder : public InstallProgressReceiver {
 
 }  // namespace
 
-int RunSetupAsAdmin(const InstallerCommandLine& command_line, HANDLE parent) {
+int RunSetupAsAdmin(const InstallerCommandLine& command_line, HANDLE parent,
+                    const InstallerOptions& options) {
   InstallerCommandLine setup_command_line = command_line;
   ApplyDelayedParams(&setup_command_line);
   // The parameter block and the archive can be written by any program of
@@ -76,7 +77,7 @@ int RunSetupAsAdmin(const InstallerCommandLine& command_line, HANDLE parent) {
   bool success;
   int32_t result;
   {
-    Installer installer(&forwarder, nullptr, nullptr, false);
+    Installer installer(&forwarder, nullptr, nullptr, &options, false);
     success = installer.RunModuleInThisProcess(archive, setup_command_line);
     result = installer.result_code();
   }
@@ -85,10 +86,9 @@ int RunSetupAsAdmin(const InstallerCommandLine& command_line, HANDLE parent) {
   return success ? 0 : -1;
 }
 
-int ExecuteAsAdmin() {
-  const InstallerCommandLine& command_line = InstallerCommandLine::ForCurrentProcess();
-  const std::wstring setup_command = command_line.GetSwitchValue("setup-cmd-line");
-  const std::string raw_parent_id = command_line.GetSwitchValueAscii("parent-installer-process-id");
+int ExecuteAsAdmin(const InstallerOptions& options) {
+  const std::wstring& setup_command = options.setup_command_line;
+  const std::string& raw_parent_id = options.parent_process_id;
   const std::optional<uint32_t> parsed = base::ParseUint32(raw_parent_id);
   if (!parsed) LOG(ERROR) << "Suspicious process id=" << raw_parent_id;
   const DWORD parent_id = parsed.value_or(0);
@@ -96,7 +96,7 @@ int ExecuteAsAdmin() {
   base::ScopedHandle parent(::OpenProcess(SYNCHRONIZE, TRUE, parent_id));
   LOG(INFO) << "Start installer as admin";
 
-  const std::wstring token = command_line.GetSwitchValue(kElevationTokenSwitch);
+  const std::wstring& token = options.elevation_token;
   if (!IsElevationToken(token)) {
     LOG(ERROR) << "The elevated instance has no valid token of its run";
     return -1;
@@ -119,7 +119,7 @@ int ExecuteAsAdmin() {
                << static_cast<int32_t>(wait);
     return -1;
   }
-  return RunSetupAsAdmin(setup_command_line, parent.get());
+  return RunSetupAsAdmin(setup_command_line, parent.get(), options);
 }
 
 }  // namespace lite_installer

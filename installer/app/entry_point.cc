@@ -17,7 +17,8 @@
 #include "installer/config/brand_info.h"
 #include "installer/app/delay_load_hook.h"
 #include "installer/util/file_logger.h"
-#include "installer/config/installer_command_line.h"
+#include "installer/config/installer_options.h"
+#include "installer/ui/display_scale.h"
 #include "installer/app/test_probes.h"
 #include "installer/app/secure_environment.h"
 #include "installer/app/startup_steps.h"
@@ -102,7 +103,7 @@ int CheckCpuAndReport(const StartupState& state) {
   const CpuSupport cpu = DetectCpuSupport();
   if (cpu == CpuSupport::kSupported) return 0;
   PLOG_TAG(ERROR, kTag, ::GetLastError()) << "CPU is not supported";
-  if (!state.silent) {
+  if (!state.options.silent) {
     const std::wstring text = LoadStartupString(481, state) + L"\n" +
                               LoadStartupString(cpu == CpuSupport::kNoSse3 ? 483 : 482, state);
     ::MessageBoxW(nullptr, text.c_str(), LoadStartupString(480, state).c_str(), MB_OK);
@@ -206,8 +207,11 @@ int RunLiteInstaller() {
   crash::CrashHandler::Get().FlushStartupLog();
   if (int probe_exit = 0; RunTestProbes(&probe_exit)) return probe_exit;
 
-  InstallerCommandLine& command_line = InstallerCommandLine::ForCurrentProcess();
-  if (command_line.HasSwitch("check-the-interface")) {
+  StartupState state;
+  state.options = InstallerOptions::FromCommandLine(InstallerCommandLine(::GetCommandLineW()));
+  const InstallerOptions& options = state.options;
+  SetForcedDisplayScaleFactor(options.forced_scale_factor);
+  if (options.check_the_interface) {
     const int code = CheckTheInterface();
     LOG_TAG(INFO, kTag) << "Handled non install cmd line option by win10 default browser helper, ret code: "
               << code;
@@ -219,7 +223,7 @@ int RunLiteInstaller() {
   else
     LOG_TAG(INFO, kTag) << "Runned in secure environment.";
 
-  if (command_line.HasSwitch("run-as-admin")) return ExecuteAsAdmin();
+  if (options.run_as_admin) return ExecuteAsAdmin(options);
 
   ScopedUiLibraries ui_libraries;
   LOG_TAG(INFO, kTag) << "Lite installer mode.";
@@ -238,10 +242,6 @@ int RunLiteInstaller() {
   if (const auto hold = base::GetTestHook("HOLD_AFTER_MUTEX_MS"))
     ::Sleep(static_cast<DWORD>(base::ParseInt64(std::string_view(*hold)).value_or(0)));
 
-  StartupState state;
-  state.silent = command_line.HasSwitch("silent");
-  state.system_level = command_line.HasSwitch("system-level");
-  state.brand_name = command_line.GetSwitchValueAscii("brand-name");
   state.temp_path = base::GetTempDir();
   LOG_TAG(INFO, kTag) << "Temporary path is: " << state.temp_path;
 
@@ -251,10 +251,10 @@ int RunLiteInstaller() {
   if (const int cpu_exit = CheckCpuAndReport(state)) return cpu_exit;
 
   const bool enough_space =
-      installer_util::HasEnoughDiskSpace(state.system_level, installer_util::kRequiredDiskSpace);
+      installer_util::HasEnoughDiskSpace(options.system_level, installer_util::kRequiredDiskSpace);
 
   int exit_code;
-  if (state.silent) {
+  if (options.silent) {
     LOG_TAG(INFO, kTag) << "Installing in silent mode.";
     exit_code = RunSilentInstallation(state);
   } else if (enough_space) {

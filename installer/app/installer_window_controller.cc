@@ -4,7 +4,7 @@
 #include <string>
 
 #include "base/logging.h"
-#include "installer/controller/elevation.h"
+#include "installer/app/startup_steps.h"
 #include "installer/controller/installer.h"
 #include "installer/ui/window/window_controller.h"
 #include "installer/util/install_stat_sender.h"
@@ -15,8 +15,8 @@ namespace {
 class InstallerWindowController : public WindowController {
  public:
   InstallerWindowController(InstallProgressReceiver* receiver, const BrandInfo* brand,
-                            const DistribInfoParams* params)
-      : installer_(receiver, brand, params, /*with_remote_configuration=*/true) {}
+                            const DistribInfoParams* params, const InstallerOptions* options)
+      : installer_(receiver, brand, params, options, /*with_remote_configuration=*/true) {}
 
   void SetInstallationType(std::string_view type) override {
     LOG(INFO) << "Installation type: " << std::string(type);
@@ -57,10 +57,9 @@ class InstallerWindowController : public WindowController {
 
 std::unique_ptr<WindowController> CreateInstallerWindowController(InstallProgressReceiver* receiver,
                                                                   const BrandInfo* brand,
-                                                                  const DistribInfoParams* params) {
-  return std::make_unique<InstallerWindowController>(receiver, brand, params);
+                                                                  const DistribInfoParams* params,
+                                                                  const InstallerOptions* options) {
+  return std::make_unique<InstallerWindowController>(receiver, brand, params, options);
 }
-
-bool InstallerNeedsElevation() { return NeedStartThisProcessAsAdmin(); }
 
 }  // namespace lite_installer

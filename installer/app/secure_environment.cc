@@ -48,7 +48,10 @@ SecureEnvironmentStatus SetupSecureEnvironment(int* exit_code) {
 }
 
 SecureEnvironmentStatus RunInProtectedDirectory(int* exit_code) {
-  const InstallerCommandLine& command_line = InstallerCommandLine::ForCurrentProcess();
+  // This road runs before the run's options are read (nothing may be
+  // loaded before the search order is safe), so it reads its two switches
+  // itself.
+  const InstallerCommandLine command_line(::GetCommandLineW());
   if (command_line.HasSwitch("run-as-admin") || command_line.HasSwitch("spawned_in_protected_dir"))
     return HasDllBesideExecutable() ? kSecureEnvironmentDllsFound : kSecureEnvironmentSet;
 

@@ -12,6 +12,7 @@
 #include "installer/config/distrib_info_params.h"
 #include "installer/config/existing_installation.h"
 #include "installer/app/startup_steps.h"
+#include "installer/controller/elevation.h"
 #include "installer/ui/display_scale.h"
 #include "installer/ui/window/lite_main_window.h"
 #include "installer/ui/window/test_window_controller.h"
@@ -20,33 +21,42 @@
 
 namespace lite_installer {
 namespace {
-constexpr int kWindowClosedExitCode = 500;
-}  // namespace
 
-MainWindowEnvironment MainWindowEnvironment::ForProduct(const BrandInfo& brand, const DistribInfoParams& params) {
+constexpr int kWindowClosedExitCode = 500;
+
+// The running system, the brand's controller and dialogs.
+MainWindowEnvironment ProductEnvironment(const BrandInfo& brand, const DistribInfoParams& params,
+                                         const InstallerOptions& options) {
   MainWindowEnvironment env;
   const installer_util::WindowsVersion version = installer_util::GetWindowsVersion();
   env.windows_major = version.major;
   env.windows_minor = version.minor;
   env.existing_browser_found = ExistingNonCorporateBrowserFound();
   env.corporate_edition = IsCorporateEditionInstalled();
-  env.need_elevation = [] { return InstallerNeedsElevation(); };
+  const InstallerOptions* options_ptr = &options;
+  env.need_elevation = [options_ptr] { return NeedStartThisProcessAsAdmin(*options_ptr); };
   env.interface_check = [](uint32_t* status) {
     return installer::win10_default_browser::IsInternalInterfaceAvailableSafeCheck(status);
   };
   const BrandInfo* brand_ptr = &brand;
   const DistribInfoParams* params_ptr = &params;
-  env.create_controller = [brand_ptr, params_ptr](InstallProgressReceiver* receiver) {
+  env.create_controller = [brand_ptr, params_ptr, options_ptr](InstallProgressReceiver* receiver) {
     if (std::unique_ptr<WindowController> test = CreateTestWindowController(receiver)) return test;
-    return CreateInstallerWindowController(receiver, brand_ptr, params_ptr);
+    return CreateInstallerWindowController(receiver, brand_ptr, params_ptr, options_ptr);
   };
-  env.create_dialogs = [brand_ptr, params_ptr] { return CreateWindowDialogs(brand_ptr, params_ptr); };
+  const bool download_button = options.error_dialog_download_button;
+  env.create_dialogs = [brand_ptr, params_ptr, download_button] {
+    return CreateWindowDialogs(brand_ptr, params_ptr, download_button);
+  };
   env.open_url = [](const std::wstring& url) {
     ::ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   };
   env.scale = GetDisplayScaleFactor();
+  env.options = options;
   return env;
 }
+
+}  // namespace
 
 int RunWindowInstallation(StartupState& state) {
   if (!state.brand_info || !state.distrib_params) {
@@ -54,7 +64,7 @@ int RunWindowInstallation(StartupState& state) {
     return kWindowClosedExitCode;
   }
   LiteMainWindow window(state.brand_info, state.distrib_params, /*open_mode=*/true,
-                        MainWindowEnvironment::ForProduct(*state.brand_info, *state.distrib_params));
+                        ProductEnvironment(*state.brand_info, *state.distrib_params, state.options));
   const INT_PTR end = window.RunModal();
   if (end == 1) {
     // The controller's thread finishes its report before the result is read.

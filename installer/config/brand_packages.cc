@@ -5,6 +5,7 @@
 
 #include "base/files.h"
 #include "base/logging.h"
+#include "base/resource_data.h"
 #include "base/scoped_handle.h"
 #include "base/strings.h"
 #include "installer/config/cabinet_extraction.h"
@@ -122,25 +123,11 @@ bool ExtractCabinet(std::string_view cabinet, const std::string& filter_name,
 }
 
 std::string LoadBinResource(int id) {
-  HMODULE module = ::GetModuleHandleW(nullptr);
-  HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"BIN");
-  if (!resource) return {};
-  const DWORD size = ::SizeofResource(module, resource);
-  HGLOBAL loaded = ::LoadResource(module, resource);
-  const void* data = loaded ? ::LockResource(loaded) : nullptr;
-  if (!data || size == 0) return {};
-  return std::string(static_cast<const char*>(data), size);
+  return std::string(base::ResourceData(nullptr, MAKEINTRESOURCEW(id), L"BIN"));
 }
 
 std::string LoadBinResource(const std::wstring& name) {
-  HMODULE module = ::GetModuleHandleW(nullptr);
-  HRSRC resource = ::FindResourceW(module, name.c_str(), L"BIN");
-  if (!resource) return {};
-  const DWORD size = ::SizeofResource(module, resource);
-  HGLOBAL loaded = ::LoadResource(module, resource);
-  const void* data = loaded ? ::LockResource(loaded) : nullptr;
-  if (!data || size == 0) return {};
-  return std::string(static_cast<const char*>(data), size);
+  return std::string(base::ResourceData(nullptr, name.c_str(), L"BIN"));
 }
 
 void ApplyPackage(BrandInfo& brand, std::string_view package, const std::string& entry_name) {
@@ -224,17 +211,6 @@ void GetInfo(BrandInfo& brand, const std::string& brand_name_switch) {
   brand.partner_package_path = brand.temp_dir + L"PartnerFile";
   LOG(INFO) << "Partner package path: " << brand.partner_package_path;
   GetInfoFromResources(brand, brand_name_switch);
-}
-
-void StoreLanguage(const BrandInfo& brand) {
-  installer_util::StoreValue(L"lang", base::AsciiToWide(brand.interface_language));
-}
-
-void StoreBrand(const BrandInfo& brand) {
-  installer_util::StoreValue(L"brand", base::AsciiToWide(brand.brand_name));
-  installer_util::StoreValue(L"BrandFile", brand.brand_package_path);
-  if (brand.partner_package_loaded)
-    installer_util::StoreValue(L"PartnerFile", brand.partner_package_path);
 }
 
 void RemoveStoredBrand() {

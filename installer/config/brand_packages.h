@@ -1,7 +1,8 @@
 // Brand and partner packages: cabinet archives carried as "BIN" resources
-// (320 partner, 319 default brand, "BRAND_<NAME>" named brands), each holding
-// one configuration document. They are written unchanged to the temporary
-// folder for setup and merged into the brand record, partner first.
+// (IDR_PARTNER_PACKAGE, IDR_BRAND_PACKAGE the default brand, "BRAND_<NAME>"
+// named brands), each holding one configuration document. They are written
+// unchanged to the temporary folder for setup and merged into the brand
+// record, partner first.
 #pragma once
 
 #include <map>
@@ -9,11 +10,12 @@
 #include <string_view>
 
 #include "installer/config/brand_info.h"
+#include "resource_ids.h"
 
 namespace lite_installer {
 
-constexpr int kPartnerPackageResourceId = 320;
-constexpr int kBrandPackageResourceId = 319;
+constexpr int kPartnerPackageResourceId = IDR_PARTNER_PACKAGE;
+constexpr int kBrandPackageResourceId = IDR_BRAND_PACKAGE;
 
 // The whole acquisition for the "brand-name" switch value ("" when absent).
 void GetInfo(BrandInfo& brand, const std::string& brand_name_switch);
@@ -38,9 +40,8 @@ bool ExtractCabinet(std::string_view cabinet, const std::string& filter_name,
 std::string LoadBinResource(int id);
 std::string LoadBinResource(const std::wstring& name);
 
-// Values in the installer's registry store for setup.
-void StoreLanguage(const BrandInfo& brand);
-void StoreBrand(const BrandInfo& brand);
+// Removes the brand values an earlier installer left in its registry store
+// (GetInfo does, first).
 void RemoveStoredBrand();
 
 }  // namespace lite_installer

@@ -8,6 +8,7 @@
 #include "installer/config/brand_info.h"
 #include "installer/config/installer_tag.h"
 #include "installer/config/installer_command_line.h"
+#include "installer/config/installer_options.h"
 #include "installer/util/registry.h"
 
 namespace lite_installer {
@@ -66,10 +67,6 @@ bool CreateJsonFromDistribParams(const DistribParamMap& params, std::string* jso
       dict, base::kJsonWritePretty | base::kJsonWriteOmitDoubleTypePreservation, json);
 }
 
-bool IsLiteInstallFailedRun(const DistribInfoParams& params) {
-  return params.Get("code") == "lite_install_failed";
-}
-
 std::optional<bool> GetMakeDefaultPreset(const DistribInfoParams& params) {
   return params.GetBool("def");
 }
@@ -90,9 +87,8 @@ bool IsCancelAllowedParam(const DistribInfoParams& params) { return params.Get("
 bool IsUts2Param(const DistribInfoParams& params) { return params.Get("uts2") == "1"; }
 
 int GetUacMode(const DistribInfoParams& params, const BrandInfo& brand,
-               const InstallerCommandLine& command_line) {
-  if (command_line.HasSwitch("system-level") || command_line.HasSwitch("program-files-installation"))
-    return 0;
+               const InstallerOptions& options) {
+  if (options.system_level || options.program_files_installation) return 0;
   const std::optional<std::string> uac = params.Get("uac");
   if (!uac) return 0;
   const std::optional<int64_t> mode = base::ParseInt64(std::string_view(*uac));
@@ -102,7 +98,7 @@ int GetUacMode(const DistribInfoParams& params, const BrandInfo& brand,
 }
 
 int GetKepinTrialState(const DistribInfoParams& params, const BrandInfo& brand,
-                       const InstallerCommandLine& command_line) {
+                       const InstallerOptions& options) {
   if (brand.FacetuneEnabled()) return 0;
   if (!brand.pin_found) {
     if (!brand.kepin_trial_state.empty())
@@ -110,7 +106,7 @@ int GetKepinTrialState(const DistribInfoParams& params, const BrandInfo& brand,
     return 1;
   }
   std::string state = brand.kepin_trial_state;
-  if (state.empty()) state = command_line.GetSwitchValueAscii("kepin-state");
+  if (state.empty()) state = options.kepin_state;
   if (state.empty()) state = params.Get("kepin").value_or(std::string());
   const std::optional<int64_t> value = base::ParseInt64(std::string_view(state));
   if (value && *value >= 0 && *value <= 3) return static_cast<int>(*value);

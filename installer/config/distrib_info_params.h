@@ -13,6 +13,7 @@ namespace lite_installer {
 
 class BrandInfo;
 class InstallerCommandLine;
+struct InstallerOptions;
 
 class DistribInfoParams {
  public:
@@ -48,7 +49,6 @@ std::wstring GetDistribInfoDumpPath();
 bool CreateJsonFromDistribParams(const DistribParamMap& params, std::string* json);
 
 // Readers.
-bool IsLiteInstallFailedRun(const DistribInfoParams& params);
 std::optional<bool> GetMakeDefaultPreset(const DistribInfoParams& params);
 std::optional<bool> GetSendStatisticsPreset(const DistribInfoParams& params);
 bool CanSkipFirstScreen(const DistribInfoParams& params, const BrandInfo& brand);
@@ -56,10 +56,10 @@ bool IsCancelAllowedParam(const DistribInfoParams& params);
 bool IsUts2Param(const DistribInfoParams& params);
 // 0, 1 or 2.
 int GetUacMode(const DistribInfoParams& params, const BrandInfo& brand,
-               const InstallerCommandLine& command_line);
+               const InstallerOptions& options);
 // 0 to 3.
 int GetKepinTrialState(const DistribInfoParams& params, const BrandInfo& brand,
-                       const InstallerCommandLine& command_line);
+                       const InstallerOptions& options);
 
 // Site URLs.
 // Top-level domain of the regional sites for a brand id ("ua-uk" -> "ua").

@@ -17,8 +17,6 @@ class InstallerCommandLine {
   // Parses a full command line (program first) with CommandLineToArgvW.
   explicit InstallerCommandLine(const std::wstring& command_line);
 
-  // The process command line, built from GetCommandLineW() on first use.
-  static InstallerCommandLine& ForCurrentProcess();
 
   // Replaces the content with the parse of `command_line`.
   void Parse(const std::wstring& command_line);

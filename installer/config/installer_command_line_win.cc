@@ -14,11 +14,6 @@ InstallerCommandLine::InstallerCommandLine(const std::wstring& command_line) {
   Parse(command_line);
 }
 
-InstallerCommandLine& InstallerCommandLine::ForCurrentProcess() {
-  static InstallerCommandLine* instance = new InstallerCommandLine(::GetCommandLineW());
-  return *instance;
-}
-
 void InstallerCommandLine::Parse(const std::wstring& command_line) {
   std::vector<std::wstring> argv;
   // CommandLineToArgvW treats an empty string as "the current program".

@@ -7,7 +7,6 @@
 
 namespace lite_installer {
 
-extern const char kElevationTokenSwitch[] = "elevation-token";
 
 namespace {
 

@@ -15,7 +15,6 @@ namespace lite_installer {
 // token of the run (32 lower-case hexadecimal digits), which the first
 // installer makes before it starts the instance and hands over on the
 // instance's command line under this switch.
-extern const char kElevationTokenSwitch[];
 std::wstring ElevatedGoAheadEventName(const std::wstring& token);
 std::wstring ElevatedStopEventName(const std::wstring& token);
 // A new token from the system's random source; empty when there is none.

@@ -9,22 +9,14 @@
 #include "base/logging.h"
 #include "base/scoped_handle.h"
 #include "base/strings.h"
-#include "base/test_hooks.h"
 #include "installer/controller/elevated_runner.h"
 #include "installer/controller/installer.h"
-#include "installer/config/installer_command_line.h"
+#include "installer/config/installer_options.h"
 #include "installer/controller/installer_events.h"
 #include "installer/util/win_version.h"
 
 namespace lite_installer {
 namespace {
-
-const char* const kNonInstallSwitches[] = {
-    "update-setup-exe", "show-eula", "configure-user-settings", "register-dev-chrome",
-    "register-browser-browser", "rename-browser-exe", "on-os-upgrade",
-    "fake-rename-kelmor-internet", "patch", "reenable-autoupdates", "simulate-crash",
-    "delete-old-versions", "set-as-default-browser", "set-as-default-browser-dll", "pttw1",
-    "pwattw1", "pttw0"};
 
 base::ScopedHandle GetProcessToken(HANDLE process) {
   base::ScopedHandle token;
@@ -65,7 +57,7 @@ bool IsUserAnAdminGroup(HANDLE process) {
   return false;
 }
 
-bool NeedStartThisProcessAsAdmin() {
+bool NeedStartThisProcessAsAdmin(const InstallerOptions& options) {
   if (!IsUserAnAdminGroup(::GetCurrentProcess())) {
     LOG(INFO) << "User is not in admin group.";
     return false;
@@ -74,18 +66,15 @@ bool NeedStartThisProcessAsAdmin() {
     LOG(INFO) << "Windows version is not suitable for elevated restart.";
     return false;
   }
-  const InstallerCommandLine& line = InstallerCommandLine::ForCurrentProcess();
-  for (const char* name : kNonInstallSwitches) {
-    if (line.HasSwitch(name)) {
-      LOG(INFO) << "Found non install-switch:" << name;
-      return false;
-    }
+  if (const char* name = FindNonInstallSwitch(options)) {
+    LOG(INFO) << "Found non install-switch:" << name;
+    return false;
   }
-  if (line.HasSwitch("run-as-admin")) {
+  if (options.run_as_admin) {
     LOG(INFO) << "Run-as-admin functionality is already enabled.";
     return false;
   }
-  if (line.HasSwitch("silent") && !line.HasSwitch("uac-enabled") && !::IsUserAnAdmin()) {
+  if (options.silent && !options.uac_enabled && !::IsUserAnAdmin()) {
     LOG(INFO) << "Elevated run is necessary but silent instalation is requested - UAC will not "
                  "be shown.";
     return false;
@@ -101,7 +90,7 @@ bool Installer::StartElevatedInstaller() {
     LOG(ERROR) << "The elevated instance is not started: its events could not be made";
     return false;
   }
-  InstallerCommandLine line = InstallerCommandLine::ForCurrentProcess();
+  InstallerCommandLine line = options_->command_line;
   line.AppendSwitch("run-as-admin");
   line.AppendSwitch("parent-installer-process-id", std::to_wstring(::GetCurrentProcessId()));
   line.AppendSwitch(kElevationTokenSwitch, runner->token());
@@ -131,11 +120,7 @@ bool Installer::StartElevatedInstaller() {
   info.lpFile = program.c_str();
   info.lpParameters = parameters.c_str();
   info.nShow = SW_SHOW;
-  // Wine runs "runas" without a prompt; tests play the refused prompt
-  // with the shell's own answer to a refusal.
-  const bool refused_for_test = base::GetTestHook("UAC_REFUSED").has_value();
-  if (refused_for_test) info.hInstApp = reinterpret_cast<HINSTANCE>(SE_ERR_ACCESSDENIED);
-  if (!refused_for_test && ::ShellExecuteExW(&info) && info.hProcess) {
+  if (ports_->StartElevatedInstance(&info)) {
     elevated_runner_->Attach(info.hProcess, owner);
     return true;
   }

@@ -1,13 +1,10 @@
 // The installation run: download, go-ahead, lock, verification, setup.
 #include <windows.h>
 
-#include <cstdlib>
-
-#include "base/clock.h"
 #include "base/files.h"
 #include "base/logging.h"
 #include "base/scoped_handle.h"
-#include "base/test_hooks.h"
+#include "installer/controller/controller_ports.h"
 #include "installer/config/brand_info.h"
 #include "installer/config/distrib_info_params.h"
 #include "installer/controller/elevated_runner.h"
@@ -31,6 +28,20 @@ class ScopedFileDeleter {
   std::wstring path_;
 };
 
+// The steps keep the procedure's own log tag.
+constexpr char kInstallTag[] = "InstallBrowser";
+
+int32_t DownloadErrorKind(int download) {
+  switch (download) {
+    case kModuleFileNotCreated:
+      return kErrorGeneric;
+    case kModuleDownloadCryptoPro:
+      return kErrorDownloadCryptoPro;
+    default:
+      return kErrorDownload;
+  }
+}
+
 }  // namespace
 
 int32_t Installer::InstallBrowser() {
@@ -49,94 +60,107 @@ int32_t Installer::InstallBrowser() {
   ScopedFileDeleter delete_archive(path);
   installer_util::DownloadTargetFile lock_holder;
 
-  const uint64_t t0 = base::MonotonicMicros();
+  StageTimes times;
+  times.download_start = ports_->NowMicros();
   const int download = GetModule(path, permanent_lock ? &lock_holder : nullptr);
-  if (download != kModuleDownloaded) {
-    switch (download) {
-      case kModuleFileNotCreated:
-        return kErrorGeneric;
-      case kModuleDownloadCryptoPro:
-        return kErrorDownloadCryptoPro;
-      default:
-        return kErrorDownload;
-    }
-  }
-  const uint64_t t1 = base::MonotonicMicros();
+  if (download != kModuleDownloaded) return DownloadErrorKind(download);
+  times.download_end = ports_->NowMicros();
 
+  if (!WaitForGoAhead()) return kErrorGeneric;
+  times.go_ahead = ports_->NowMicros();
+
+  base::ScopedHandle lock;
+  if (!LockAndVerifyModule(path, permanent_lock ? &lock_holder : nullptr, &lock))
+    return kErrorGeneric;
+  const uint64_t setup_start = ports_->NowMicros();
+  OnSetupLaunched(stats_.get(), elevated_runner_ != nullptr);
+
+  bool ok = false;
+  if (!RunSetup(path, &ok)) return kErrorGeneric;
+
+  lock.reset();
+  installation_duration_ = static_cast<int64_t>(ports_->NowMicros() - setup_start);
+  OnSetupFinished(stats_.get(), ok, result_code_, installation_duration_,
+                  elevated_runner_ != nullptr);
+  return FinishSetupRun(ok, times);
+}
+
+bool Installer::WaitForGoAhead() {
   const HANDLE events[] = {go_ahead_event_.handle(), stop_event_.handle()};
   // The stop event is looked at first: a stop requested together with the
   // go-ahead wins.
   const DWORD wait = stop_event_.IsSignaled() ? WAIT_OBJECT_0 + 1
                                               : ::WaitForMultipleObjects(2, events, FALSE, INFINITE);
   if (wait != WAIT_OBJECT_0) {
-    LOG(ERROR) << "Installation after download event isn't in signal state or installation "
-                  "was stopped early.";
-    return kErrorGeneric;
+    LOG_TAG(ERROR, kInstallTag)
+        << "Installation after download event isn't in signal state or installation "
+           "was stopped early.";
+    return false;
   }
-  const uint64_t t2 = base::MonotonicMicros();
+  return true;
+}
 
-  base::ScopedHandle lock;
-  if (permanent_lock) {
-    if (!lock_holder.LockForExecution()) {
+bool Installer::LockAndVerifyModule(const std::wstring& path,
+                                    installer_util::DownloadTargetFile* lock_holder,
+                                    base::ScopedHandle* lock) {
+  if (lock_holder) {
+    if (!lock_holder->LockForExecution()) {
       OnArchiveLockFailed(stats_.get());
-      PLOG(ERROR, ::GetLastError()) << "Cannot lock file: " << path;
-      return kErrorGeneric;
+      PLOG_TAG(ERROR, kInstallTag, ::GetLastError()) << "Cannot lock file: " << path;
+      return false;
     }
   } else {
-    lock = base::OpenFileForExecution(path);
-    if (!lock) {
-      PLOG(ERROR, ::GetLastError()) << "Cannot lock file: " << path;
-      return kErrorGeneric;
+    *lock = base::OpenFileForExecution(path);
+    if (!*lock) {
+      PLOG_TAG(ERROR, kInstallTag, ::GetLastError()) << "Cannot lock file: " << path;
+      return false;
     }
   }
 
-  if (!VerifyModule(path)) {
-    PLOG(ERROR, ::GetLastError()) << "Module verification failed: " << path;
+  if (!ports_->VerifyModule(path)) {
+    PLOG_TAG(ERROR, kInstallTag, ::GetLastError()) << "Module verification failed: " << path;
     result_code_ = kResultVerificationFailed;
     OnVerificationFailed(stats_.get());
-    return kErrorGeneric;
+    return false;
   }
-  LOG(INFO) << "Verification succeeded: " << path;
-  const uint64_t t3 = base::MonotonicMicros();
-  OnSetupLaunched(stats_.get(), elevated_runner_ != nullptr);
+  LOG_TAG(INFO, kInstallTag) << "Verification succeeded: " << path;
+  return true;
+}
 
-  bool ok;
-  if (elevated_runner_) {
-    DelayedParamValues values;
-    values.browser_arc_path = path;
-    values.clids_file_path = clids_file_path_;
-    values.kelmor_website_icon_file_path = website_icon_path_;
-    values.installer_data_path = installer_data_path_;
-    if (brand_ && brand_->brand_package_loaded) values.brand_package_path = brand_->brand_package_path;
-    if (brand_ && brand_->partner_package_loaded)
-      values.partner_package_path = brand_->partner_package_path;
-    values.partner_package_override_path = partner_package_override_path_;
-    values.histogram_download_time = std::to_wstring(download_duration_ / 1000000);
-    values.histogram_full_time = std::to_wstring(go_ahead_time_);
-    values.send_statistics = send_statistics_;
-    values.make_default = make_default_;
-    values.install_kepin = pin_assistant_;
-    if (!WriteDelayedParams(values)) {
-      LOG(ERROR) << "Unexpected error in CreateDelayedParamsMapping()";
-      return kErrorGeneric;
-    }
-    ok = RunModuleInElevatedProcess(path);
-    // Setup's own exit code stays in the elevated instance, which ends with 0
-    // only when setup succeeded: a finished installation must not keep the
-    // initial "setup never ran" result.
-    if (ok) result_code_ = 0;
-  } else {
+bool Installer::RunSetup(const std::wstring& path, bool* ok) {
+  if (!elevated_runner_) {
     const InstallerCommandLine setup_command_line = BuildSetupCommandLine(path, true);
-    ok = RunModuleInThisProcess(path, setup_command_line);
-    launch_browser_ = ok;
+    *ok = RunModuleInThisProcess(path, setup_command_line);
+    launch_browser_ = *ok;
+    return true;
   }
+  DelayedParamValues values;
+  values.browser_arc_path = path;
+  values.clids_file_path = clids_file_path_;
+  values.kelmor_website_icon_file_path = website_icon_path_;
+  values.installer_data_path = installer_data_path_;
+  if (brand_ && brand_->brand_package_loaded) values.brand_package_path = brand_->brand_package_path;
+  if (brand_ && brand_->partner_package_loaded)
+    values.partner_package_path = brand_->partner_package_path;
+  values.partner_package_override_path = partner_package_override_path_;
+  values.histogram_download_time = std::to_wstring(download_duration_ / 1000000);
+  values.histogram_full_time = std::to_wstring(go_ahead_time_);
+  values.send_statistics = send_statistics_;
+  values.make_default = make_default_;
+  values.install_kepin = pin_assistant_;
+  if (!WriteDelayedParams(values)) {
+    LOG_TAG(ERROR, kInstallTag) << "Unexpected error in CreateDelayedParamsMapping()";
+    return false;
+  }
+  *ok = RunModuleInElevatedProcess(path);
+  // Setup's own exit code stays in the elevated instance, which ends with 0
+  // only when setup succeeded: a finished installation must not keep the
+  // initial "setup never ran" result.
+  if (*ok) result_code_ = 0;
+  return true;
+}
 
-  lock.reset();
-  installation_duration_ = static_cast<int64_t>(base::MonotonicMicros() - t3);
-  OnSetupFinished(stats_.get(), ok, result_code_, installation_duration_,
-                  elevated_runner_ != nullptr);
-
-  int32_t result;
+int32_t Installer::FinishSetupRun(bool ok, const StageTimes& times) {
   if (ok) {
     elevated_runner_.reset();
     if (!ShouldLaunchBrowser() && receiver_) {
@@ -144,22 +168,22 @@ int32_t Installer::InstallBrowser() {
       receiver_->CloseWindow();
       receiver_ = nullptr;
     }
-    total_time_ = static_cast<int64_t>((t1 - t0) + (base::MonotonicMicros() - t2));
-    result = kErrorNone;
-  } else if (elevated_runner_) {
-    const int32_t stored = GetSharedErrorKind();
-    if (stored != 0)
-      result = stored;
-    else if (elevated_runner_->exit_code() == 600)
-      result = kErrorElevatedAnotherInstance;
-    else
-      result = kErrorGeneric;
-    LOG(ERROR) << "The elevated run failed, exit code " << elevated_runner_->exit_code()
-               << ", error kind " << result;
-    elevated_runner_.reset();
-  } else {
-    result = kErrorGeneric;
+    total_time_ = static_cast<int64_t>((times.download_end - times.download_start) +
+                                       (ports_->NowMicros() - times.go_ahead));
+    return kErrorNone;
   }
+  if (!elevated_runner_) return kErrorGeneric;
+  const int32_t stored = GetSharedErrorKind();
+  int32_t result;
+  if (stored != 0)
+    result = stored;
+  else if (elevated_exit_code_ == 600)
+    result = kErrorElevatedAnotherInstance;
+  else
+    result = kErrorGeneric;
+  LOG_TAG(ERROR, kInstallTag) << "The elevated run failed, exit code " << elevated_exit_code_
+                              << ", error kind " << result;
+  elevated_runner_.reset();
   return result;
 }
 
@@ -174,7 +198,8 @@ bool Installer::RunModuleInThisProcess(const std::wstring& module_path,
 bool Installer::RunModuleInElevatedProcess(const std::wstring& module_path) {
   if (!elevated_runner_) return false;
   LOG(INFO) << "Started waiting the elevated installer has finished its work.";
-  const bool ok = elevated_runner_->RunModule(stop_event_.handle());
+  const bool ok = ports_->RunElevated(elevated_runner_.get(), stop_event_.handle(),
+                                      &elevated_exit_code_);
   LOG(INFO) << "The elevated installer has finished, success=" << ok;
   return ok;
 }
@@ -183,40 +208,28 @@ bool Installer::RunModuleAndWait(const wchar_t* application, const std::wstring&
                                  int32_t* exit_code) {
   LOG(INFO) << "Run: " << command_line;
   *exit_code = kResultInitial;
-  STARTUPINFOW startup = {};
-  PROCESS_INFORMATION info = {};
-  std::wstring writable = command_line;
-  BOOL created = FALSE;
-  // Test builds can make the start fail with a given system error, as on a
-  // system that cannot run setup's machine type.
-  if (const auto simulated = base::GetTestHook("CREATE_PROCESS_ERROR")) {
-    ::SetLastError(static_cast<DWORD>(std::strtoul(simulated->c_str(), nullptr, 10)));
-  } else {
-    created = ::CreateProcessW(application, writable.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                               nullptr, nullptr, &startup, &info);
-  }
-  if (!created) {
-    const DWORD error = ::GetLastError();
-    if (error == ERROR_EXE_MACHINE_TYPE_MISMATCH) SetSharedErrorKind(kErrorMachineTypeMismatch);
-    PLOG(ERROR, error) << "Create process failed.";
+  DWORD start_error = 0;
+  std::unique_ptr<StartedProcess> process =
+      ports_->StartProcess(application, command_line, &start_error);
+  if (!process) {
+    if (start_error == ERROR_EXE_MACHINE_TYPE_MISMATCH)
+      SetSharedErrorKind(kErrorMachineTypeMismatch);
+    PLOG(ERROR, start_error) << "Create process failed.";
     return false;
   }
-  base::ScopedHandle process(info.hProcess);
-  base::ScopedHandle thread(info.hThread);
-  LOG(INFO) << "Process created: " << info.dwProcessId;
+  LOG(INFO) << "Process created: " << process->id();
   if (receiver_) {
     receiver_->SetProgress(40);
     receiver_->RemoveCancelButton();
   }
-  thread.reset();
 
   LOG(INFO) << "Wait for process finish.";
-  if (::WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0) {
+  if (!process->Wait()) {
     PLOG(ERROR, ::GetLastError()) << "Wait process failed.";
     return false;
   }
   DWORD code = 0;
-  const bool have_code = ::GetExitCodeProcess(process.get(), &code) != 0;
+  const bool have_code = process->GetExitCode(&code);
   if (!have_code) {
     PLOG(ERROR, ::GetLastError()) << "Get setup process exit code failed.";
   } else {
@@ -241,7 +254,5 @@ bool Installer::RunModuleAndWait(const wchar_t* application, const std::wstring&
   }
   return have_code;
 }
-
-bool Installer::VerifyModule(const std::wstring& path) { return VerifyDownloadedModule(path); }
 
 }  // namespace lite_installer

@@ -2,7 +2,6 @@
 
 #include <process.h>
 
-#include "base/clock.h"
 #include "base/files.h"
 #include "base/logging.h"
 #include "base/strings.h"
@@ -39,16 +38,20 @@ bool BrowserMessageWindowExists() {
 }  // namespace
 
 Installer::Installer(InstallProgressReceiver* receiver, const BrandInfo* brand,
-                     const DistribInfoParams* params, bool with_remote_configuration)
-    : receiver_(receiver), brand_(brand), params_(params) {
+                     const DistribInfoParams* params, const InstallerOptions* options,
+                     bool with_remote_configuration, std::unique_ptr<ControllerPorts> ports)
+    : ports_(ports ? std::move(ports) : std::make_unique<ProductControllerPorts>()),
+      receiver_(receiver),
+      brand_(brand),
+      params_(params),
+      options_(options) {
   user_id_ = GetUserId();
-  stats_ = CreateInstallStatSender(user_id_);
+  stats_ = ports_->CreateStatSender(user_id_);
   if (brand_) temp_dir_ = brand_->temp_dir;
-  const InstallerCommandLine& command_line = InstallerCommandLine::ForCurrentProcess();
-  installer_data_path_ = command_line.GetSwitchValue("installerdata");
-  clids_file_path_ = command_line.GetSwitchValue("clids-file");
-  website_icon_path_ = command_line.GetSwitchValue("kelmor-website-icon-file");
-  abt_config_path_ = command_line.GetSwitchValue("abt-config-resource-file");
+  installer_data_path_ = options_->installer_data_file;
+  clids_file_path_ = options_->clids_file;
+  website_icon_path_ = options_->website_icon_file;
+  abt_config_path_ = options_->abt_config_file;
   if (with_remote_configuration) remote_tasks_ = StartRemoteConfigurationTasks(brand_, params_);
   InitializeIdentifiers();
 }
@@ -71,11 +74,6 @@ void Installer::InitializeIdentifiers() {
   SetIdentifierParams(stats_.get(), brand_, params_);
   stop_event_.Reset();
   go_ahead_event_.Reset();
-}
-
-bool Installer::DownloadOnce(const std::wstring& url, installer_util::DownloadSink* sink,
-                             std::string* error, std::wstring* redirect) {
-  return PlainDownload(url, sink, error, redirect);
 }
 
 void Installer::SetMakeDefault(bool make_default) {
@@ -101,16 +99,16 @@ unsigned __stdcall Installer::InstallThreadMain(void* self) {
   return 0;
 }
 
-void Installer::RecordClickTime() { click_time_ = base::MonotonicMicros(); }
+void Installer::RecordClickTime() { click_time_ = ports_->NowMicros(); }
 
 void Installer::AllowInstall() {
-  go_ahead_time_ = base::MonotonicMicros();
+  go_ahead_time_ = ports_->NowMicros();
   go_ahead_event_.Signal();
 }
 
 void Installer::RunSync() {
   stop_event_.Reset();
-  go_ahead_time_ = base::MonotonicMicros();
+  go_ahead_time_ = ports_->NowMicros();
   go_ahead_event_.Signal();
   RunInstallation();
 }
@@ -122,8 +120,7 @@ bool Installer::WaitForInstallAsync() {
 }
 
 bool Installer::ShouldLaunchBrowser() const {
-  return launch_browser_ &&
-         !InstallerCommandLine::ForCurrentProcess().HasSwitch("do-not-launch-browser");
+  return launch_browser_ && options_->launch_browser;
 }
 
 void Installer::AddDoNotLaunchSwitch(InstallerCommandLine* setup_command_line) const {
@@ -171,8 +168,13 @@ void Installer::RunInstallation() {
       }
     }
   }
-  ReportInstallationFinished(stats_.get(), success, cancelled(), total_time_,
-                             download_duration_, installation_duration_, stop_event_.handle());
+  const HANDLE stop = stop_event_.handle();
+  ReportInstallationFinished(stats_.get(), success, cancelled(), total_time_, download_duration_,
+                             installation_duration_, stop,
+                             [this, stop](const std::wstring& url, installer_util::DownloadSink* sink,
+                                          std::string* error, std::wstring* redirect) {
+                               return ports_->DownloadPlain(url, sink, error, redirect, stop);
+                             });
 }
 
 }  // namespace lite_installer

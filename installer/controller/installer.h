@@ -12,6 +12,8 @@
 
 #include "base/process.h"
 #include "base/scoped_handle.h"
+#include "installer/config/installer_options.h"
+#include "installer/controller/controller_ports.h"
 #include "installer/ui/install_progress_receiver.h"
 
 namespace installer_util {
@@ -43,22 +45,22 @@ enum ModuleDownloadResult : int {
 
 class Installer {
  public:
+  // `options` (the run's command line) outlives the installer. Without
+  // `ports` the installer talks to the real world (ProductControllerPorts).
   Installer(InstallProgressReceiver* receiver, const BrandInfo* brand,
-            const DistribInfoParams* params, bool with_remote_configuration);
+            const DistribInfoParams* params, const InstallerOptions* options,
+            bool with_remote_configuration, std::unique_ptr<ControllerPorts> ports = nullptr);
   Installer(const Installer&) = delete;
   Installer& operator=(const Installer&) = delete;
   virtual ~Installer();
 
   // Runs setup through the elevated instance.
-  virtual bool RunModuleInElevatedProcess(const std::wstring& module_path);
+  bool RunModuleInElevatedProcess(const std::wstring& module_path);
   // Runs setup in this process; the result code becomes setup's exit code.
-  virtual bool RunModuleInThisProcess(const std::wstring& module_path,
-                                      const InstallerCommandLine& setup_command_line);
+  bool RunModuleInThisProcess(const std::wstring& module_path,
+                              const InstallerCommandLine& setup_command_line);
   // Statistics identifiers, the two events and the user id.
-  virtual void InitializeIdentifiers();
-  // One plain download (statistics summary and the like).
-  virtual bool DownloadOnce(const std::wstring& url, installer_util::DownloadSink* sink,
-                            std::string* error, std::wstring* redirect);
+  void InitializeIdentifiers();
 
   // Ignored on Windows 8 and 8.1, where the flag stays false.
   void SetMakeDefault(bool make_default);
@@ -112,7 +114,7 @@ class Installer {
   int GetModule(const std::wstring& path, installer_util::DownloadTargetFile* lock_holder);
   int DownloadOrExtractModule(const std::wstring& path, bool* downloaded,
                               installer_util::DownloadTargetFile* lock_holder);
-  int DownloadModule(HANDLE file, const InstallerCommandLine& command_line);
+  int DownloadModule(HANDLE file, DownloadArchitecture forced_architecture);
   std::vector<std::string> GetDownloadUrlsFromBrandConfig(int architecture) const;
   bool IsVersionedSetupUrlAllowed(const std::string& url) const;
 
@@ -126,21 +128,31 @@ class Installer {
   int64_t installation_duration() const { return installation_duration_; }
   int64_t total_time() const { return total_time_; }
 
- protected:
-  // Seams for tests.
-  virtual bool VerifyModule(const std::wstring& path);
-  // Pause between download attempts (waits on the stop event).
-  virtual uint32_t DownloadPauseMs() const;
-
  private:
+  // Monotonic times of the stages that count towards the total time.
+  struct StageTimes {
+    uint64_t download_start = 0;
+    uint64_t download_end = 0;
+    uint64_t go_ahead = 0;
+  };
+
   static unsigned __stdcall InstallThreadMain(void* self);
-  void SendStartedEvent();
+  // The steps of InstallBrowser.
+  bool WaitForGoAhead();
+  bool LockAndVerifyModule(const std::wstring& path,
+                           installer_util::DownloadTargetFile* lock_holder,
+                           base::ScopedHandle* lock);
+  bool RunSetup(const std::wstring& path, bool* ok);
+  int32_t FinishSetupRun(bool ok, const StageTimes& times);
+
+  std::unique_ptr<ControllerPorts> ports_;
 
   std::unique_ptr<AsyncInstallTasks> remote_tasks_;
   std::unique_ptr<installer_util::InstallStatSender> stats_;
   InstallProgressReceiver* receiver_;
   const BrandInfo* brand_;
   const DistribInfoParams* params_;
+  const InstallerOptions* options_;
   bool make_default_ = false;
   bool send_statistics_ = false;
   bool pin_assistant_ = true;
@@ -165,6 +177,7 @@ class Installer {
   int64_t total_time_ = 0;
   bool launch_browser_ = true;
   std::unique_ptr<ElevatedRunner> elevated_runner_;
+  int32_t elevated_exit_code_ = -1;
   std::wstring module_path_;
   std::wstring partner_package_override_path_;
 };

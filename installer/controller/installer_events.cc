@@ -108,7 +108,11 @@ std::wstring GetBrowserPresentParam(InstallStatSender* stats) {
 
 void ReportInstallationFinished(InstallStatSender* stats, bool success, bool cancelled,
                                 int64_t total_micros, int64_t download_micros,
-                                int64_t install_micros, HANDLE stop_event) {
+                                int64_t install_micros, HANDLE stop_event,
+                                const std::function<bool(const std::wstring& url,
+                                                         installer_util::DownloadSink* sink,
+                                                         std::string* error,
+                                                         std::wstring* redirect)>& download) {
   installer_util::InstallationSummary summary;
   summary.success = success;
   summary.cancelled = cancelled;
@@ -116,12 +120,7 @@ void ReportInstallationFinished(InstallStatSender* stats, bool success, bool can
   summary.download_time_us = download_micros;
   summary.install_time_us = install_micros;
   summary.stop_event = stop_event;
-  stats->ReportInstallationFinished(summary);
-}
-
-bool PlainDownload(const std::wstring& url, installer_util::DownloadSink* sink,
-                   std::string* error, std::wstring* redirect) {
-  return installer_util::Download(url, sink, error, redirect);
+  stats->ReportInstallationFinished(summary, download);
 }
 
 bool VerifyDownloadedModule(const std::wstring& path) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -51,10 +52,11 @@ void SendWindowClick(installer_util::InstallStatSender* stats, const char* butto
 std::wstring GetBrowserPresentParam(installer_util::InstallStatSender* stats);
 void ReportInstallationFinished(installer_util::InstallStatSender* stats, bool success,
                                 bool cancelled, int64_t total_micros, int64_t download_micros,
-                                int64_t install_micros, HANDLE stop_event);
-bool PlainDownload(const std::wstring& url, installer_util::DownloadSink* sink,
-                   std::string* error, std::wstring* redirect);
-
+                                int64_t install_micros, HANDLE stop_event,
+                                const std::function<bool(const std::wstring& url,
+                                                         installer_util::DownloadSink* sink,
+                                                         std::string* error,
+                                                         std::wstring* redirect)>& download);
 
 // The archive's signatures and trusted-signer resources.
 bool VerifyDownloadedModule(const std::wstring& path);

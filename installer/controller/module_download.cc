@@ -1,15 +1,14 @@
 // The setup archive: where it goes, which URLs are tried, and the attempts.
 #include <windows.h>
 
-#include "base/clock.h"
 #include "base/files.h"
 #include "base/logging.h"
 #include "base/strings.h"
-#include "base/test_hooks.h"
 #include "build_config.h"
 #include "installer/config/brand_info.h"
+#include "installer/controller/controller_ports.h"
 #include "installer/controller/installer.h"
-#include "installer/config/installer_command_line.h"
+#include "installer/config/installer_options.h"
 #include "installer/controller/installer_events.h"
 #include "installer/controller/download_plan.h"
 #include "installer/util/downloader.h"
@@ -60,13 +59,6 @@ bool GetModuleCreationTime(const std::wstring& path, uint64_t* micros) {
   return true;
 }
 
-uint32_t Installer::DownloadPauseMs() const {
-  // Tests of the retries shorten the pause between attempts.
-  if (const auto hook = base::GetTestHook("DOWNLOAD_PAUSE_MS"))
-    return static_cast<uint32_t>(base::ParseInt64(std::string_view(*hook)).value_or(15000));
-  return 15000;
-}
-
 std::wstring Installer::GetModulePath() {
   std::wstring path;
   wchar_t buffer[MAX_PATH];
@@ -77,10 +69,10 @@ std::wstring Installer::GetModulePath() {
 }
 
 int Installer::GetModule(const std::wstring& path, installer_util::DownloadTargetFile* lock_holder) {
-  const uint64_t start = base::MonotonicMicros();
+  const uint64_t start = ports_->NowMicros();
   bool downloaded = false;
   const int result = DownloadOrExtractModule(path, &downloaded, lock_holder);
-  download_duration_ = static_cast<int64_t>(base::MonotonicMicros() - start);
+  download_duration_ = static_cast<int64_t>(ports_->NowMicros() - start);
   if (result != kModuleDownloaded) {
     PLOG(ERROR, ::GetLastError()) << "Module was not downloaded: " << path;
     result_code_ = kResultDownloadFailed;
@@ -107,18 +99,18 @@ int Installer::DownloadOrExtractModule(const std::wstring& path, bool* downloade
     return kModuleFileNotCreated;
   }
   LOG(INFO) << "Try to download module:" << path;
-  const int result = DownloadModule(file, InstallerCommandLine::ForCurrentProcess());
+  const int result = DownloadModule(file, options_->download_architecture);
   if (result == kModuleDownloaded) *downloaded = true;
   return result;
 }
 
-int Installer::DownloadModule(HANDLE file, const InstallerCommandLine& command_line) {
+int Installer::DownloadModule(HANDLE file, DownloadArchitecture forced_architecture) {
   installer_util::FileSink sink(file);
 
   int architecture;
-  if (command_line.HasSwitch("download-x64")) {
+  if (forced_architecture == DownloadArchitecture::kX64) {
     architecture = 1;
-  } else if (command_line.HasSwitch("download-x32")) {
+  } else if (forced_architecture == DownloadArchitecture::kX86) {
     architecture = 0;
   } else {
     SYSTEM_INFO info;
@@ -157,9 +149,9 @@ int Installer::DownloadModule(HANDLE file, const InstallerCommandLine& command_l
     std::wstring redirect;
     uint32_t content_length = 0;
     installer_util::DownloadFailureInfo failure;
-    const bool ok = installer_util::DownloadWithProgress(
-        base::Utf8ToWide(url), &sink, &error, &redirect, &content_length, stop_event_.handle(),
-        &forwarder, &failure);
+    const bool ok =
+        ports_->DownloadArchive(base::Utf8ToWide(url), &sink, &error, &redirect, &content_length,
+                                stop_event_.handle(), &forwarder, &failure);
     DownloadAttempt report{ok, url, static_cast<int>(attempt + 1), sink.bytes_written,
                            content_length, error, redirect, architecture};
     if (ok) {
@@ -179,7 +171,7 @@ int Installer::DownloadModule(HANDLE file, const InstallerCommandLine& command_l
     }
     if (ShouldRestartFromZero(sink.bytes_written, content_length)) sink.Reset();
     OnDownloadAttempt(stats_.get(), report, IsStopped());
-    if (attempt + 1 < budget) stop_event_.TimedWait(DownloadPauseMs());
+    if (attempt + 1 < budget) ports_->PauseBetweenAttempts(stop_event_);
   }
   PLOG(ERROR, ::GetLastError()) << "Max download attempts failed (" << budget << ")";
   return kModuleDownloadFailed;

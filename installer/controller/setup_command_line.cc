@@ -3,13 +3,15 @@
 
 #include "base/files.h"
 #include "base/logging.h"
+#include "base/resource_data.h"
 #include "base/strings.h"
 #include "installer/config/async_install_tasks.h"
 #include "installer/config/brand_info.h"
 #include "installer/config/distrib_info_params.h"
 #include "installer/controller/installer.h"
-#include "installer/config/installer_command_line.h"
+#include "installer/config/installer_options.h"
 #include "installer/controller/installer_events.h"
+#include "resource_ids.h"
 
 namespace lite_installer {
 namespace {
@@ -17,17 +19,9 @@ namespace {
 // Writes a resource to `path`; false when it is missing or empty (the file
 // is written with whatever the resource gave).
 bool ExtractResource(const wchar_t* type, const wchar_t* name, const std::wstring& path) {
-  HMODULE module = ::GetModuleHandleW(nullptr);
-  HRSRC found = ::FindResourceW(module, name, type);
-  const void* data = nullptr;
-  DWORD size = 0;
-  if (found) {
-    data = ::LockResource(::LoadResource(module, found));
-    size = ::SizeofResource(module, found);
-  }
-  const bool written = base::WriteStringToFile(
-      path, std::string_view(static_cast<const char*>(data), data ? size : 0));
-  return found && data && size > 0 && written;
+  const std::string_view data = base::ResourceData(nullptr, name, type);
+  const bool written = base::WriteStringToFile(path, data);
+  return !data.empty() && written;
 }
 
 void SetPresent(InstallerCommandLine* line, const char* name, bool present) {
@@ -45,9 +39,9 @@ void Installer::ExtractInstallerDataIfAbsent(const std::wstring& temp_dir) {
     int id;
     const wchar_t* name;
   };
-  const DataFile files[] = {{&installer_data_path_, 305, L"master_preferences"},
-                            {&clids_file_path_, 306, L"clids.xml"},
-                            {&website_icon_path_, 323, L"website.ico"}};
+  const DataFile files[] = {{&installer_data_path_, IDR_MASTER_PREFERENCES, L"master_preferences"},
+                            {&clids_file_path_, IDR_CLIDS, L"clids.xml"},
+                            {&website_icon_path_, IDR_SITE_ICON, L"website.ico"}};
   for (const DataFile& file : files) {
     if (!file.path->empty()) continue;
     *file.path = base::PathJoin(temp_dir, file.name);
@@ -66,7 +60,7 @@ void Installer::ExtractInstallerDataIfAbsent(const std::wstring& temp_dir) {
 
 InstallerCommandLine Installer::BuildSetupCommandLine(const std::wstring& program,
                                                       bool with_data_files) const {
-  InstallerCommandLine line = InstallerCommandLine::ForCurrentProcess();
+  InstallerCommandLine line = options_->command_line;
   line.set_program(program);
   SetPresent(&line, "disable-uac", uac_declined_);
   HWND window = receiver_ ? receiver_->GetWindowHandle() : nullptr;
@@ -98,7 +92,7 @@ InstallerCommandLine Installer::BuildSetupCommandLine(const std::wstring& progra
       line.AppendSwitch("override-partner-package", partner_package_override_path_);
   }
   if (params_ && brand_ &&
-      GetUacMode(*params_, *brand_, InstallerCommandLine::ForCurrentProcess()) == 2)
+      GetUacMode(*params_, *brand_, *options_) == 2)
     line.AppendSwitch("show-uac-at-browser-start");
   if (params_ && IsUts2Param(*params_)) line.AppendSwitch("use-task-scheduler2");
   const std::wstring browser_present = GetBrowserPresentParam(stats_.get());

@@ -1,10 +1,10 @@
 #include "installer/crash/http_text.h"
 
+#include "base/strings.h"
+
 namespace crash {
 namespace {
 
-constexpr char kLowerHex[] = "0123456789abcdef";
-constexpr char kUpperHex[] = "0123456789ABCDEF";
 constexpr size_t kMaxUrlPiece = 127;
 
 bool IsAsciiAlnum(unsigned char c) {
@@ -36,8 +36,7 @@ std::string EncodeMimeField(std::string_view field) {
     const unsigned char c = static_cast<unsigned char>(ch);
     if (c == '\n' || c == '\r' || c == '"' || c == '%') {
       out.push_back('%');
-      out.push_back(kLowerHex[c >> 4]);
-      out.push_back(kLowerHex[c & 15]);
+      base::AppendHexByte(out, c);
     } else {
       out.push_back(ch);
     }
@@ -62,8 +61,7 @@ std::string EscapeQueryValue(std::string_view value) {
       out.push_back(ch);
     } else {
       out.push_back('%');
-      out.push_back(kUpperHex[c >> 4]);
-      out.push_back(kUpperHex[c & 15]);
+      base::AppendHexByte(out, c, /*upper_case=*/true);
     }
   }
   return out;
@@ -90,7 +88,7 @@ std::string BuildSubmitUrl(std::string_view base,
 std::string FormatChunkSize(size_t size) {
   std::string digits;
   do {
-    digits.insert(digits.begin(), kLowerHex[size & 15]);
+    digits.insert(digits.begin(), base::HexDigit(size & 15));
     size >>= 4;
   } while (size != 0);
   return digits;

@@ -3,21 +3,19 @@
 #include <atomic>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "base/scoped_gdi.h"
-#include "installer/config/installer_command_line.h"
 #include "installer/ui/picture_choice.h"
 
 namespace lite_installer {
 namespace {
 
 std::atomic<double> g_factor{0.0};
+std::optional<std::string> g_forced;
 
 double ComputeForThisProcess() {
-  const InstallerCommandLine& command_line = InstallerCommandLine::ForCurrentProcess();
-  std::optional<std::string> forced;
-  if (command_line.HasSwitch("force-device-scale-factor"))
-    forced = command_line.GetSwitchValueAscii("force-device-scale-factor");
+  const std::optional<std::string>& forced = g_forced;
   int dpi = 96;
   base::ScopedScreenDC screen;
   if (screen.get()) dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSX);
@@ -25,6 +23,11 @@ double ComputeForThisProcess() {
 }
 
 }  // namespace
+
+void SetForcedDisplayScaleFactor(std::optional<std::string> forced) {
+  g_forced = std::move(forced);
+  g_factor.store(0.0);
+}
 
 double GetDisplayScaleFactor() {
   double factor = g_factor.load();

@@ -8,14 +8,15 @@
 #include <vector>
 
 #include "base/scoped_handle.h"
+#include "resource_ids.h"
 
 namespace lite_installer {
 
 // The FONT resources of the redesigned look: "KS Display" and "KS Text"
 // (regular and medium).
-constexpr int kFontDisplay = 2087;
-constexpr int kFontText = 2088;
-constexpr int kFontTextMedium = 2089;
+constexpr int kFontDisplay = IDF_KS_DISPLAY;
+constexpr int kFontText = IDF_KS_TEXT;
+constexpr int kFontTextMedium = IDF_KS_TEXT_MEDIUM;
 
 class PrivateFonts {
  public:

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/logging.h"
+#include "base/resource_data.h"
 #include "base/scoped_com.h"
 #include "installer/ui/display_scale.h"
 
@@ -15,14 +16,10 @@ namespace lite_installer {
 namespace {
 
 std::shared_ptr<Gdiplus::Bitmap> DecodeResource(int id) {
-  HMODULE module = ::GetModuleHandleW(nullptr);
-  HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(id), RT_RCDATA);
-  HGLOBAL loaded = resource ? ::LoadResource(module, resource) : nullptr;
-  const void* data = loaded ? ::LockResource(loaded) : nullptr;
-  const DWORD size = resource ? ::SizeofResource(module, resource) : 0;
-  if (!data || size == 0) return nullptr;
-  const Microsoft::WRL::ComPtr<IStream> stream =
-      base::AdoptComPtr(::SHCreateMemStream(static_cast<const BYTE*>(data), size));
+  const std::string_view data = base::ResourceData(nullptr, MAKEINTRESOURCEW(id), RT_RCDATA);
+  if (data.empty()) return nullptr;
+  const Microsoft::WRL::ComPtr<IStream> stream = base::AdoptComPtr(::SHCreateMemStream(
+      reinterpret_cast<const BYTE*>(data.data()), static_cast<UINT>(data.size())));
   if (!stream) return nullptr;
   // Colour management from the picture's own profile. The picture holds a
   // reference to the stream of its own.

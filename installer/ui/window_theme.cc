@@ -37,6 +37,15 @@ HFONT InstallationWindowTheme::MakeFont(base::ScopedFont& slot, const std::wstri
   return slot.get();
 }
 
+ImagePair InstallationWindowTheme::LogoForDarkBackground() const {
+  return options().russian() ? ImagePair{IDB_LOGO_DARK_BG_RU, IDB_LOGO_DARK_BG_RU_2X}
+                             : ImagePair{IDB_LOGO_DARK_BG, IDB_LOGO_DARK_BG_2X};
+}
+ImagePair InstallationWindowTheme::LogoForLightBackground() const {
+  return options().russian() ? ImagePair{IDB_LOGO_LIGHT_BG_RU, IDB_LOGO_LIGHT_BG_RU_2X}
+                             : ImagePair{IDB_LOGO_LIGHT_BG, IDB_LOGO_LIGHT_BG_2X};
+}
+
 HFONT InstallationWindowTheme::TitleFont() {
   const ThemeFontMetrics m = FontMetrics();
   return MakeFont(title_font_, TitleFamily(), m.title, m.title_weight, false);
@@ -87,19 +96,16 @@ InstallationWindowThemeFacetune::InstallationWindowThemeFacetune(
 }
 
 ImagePair InstallationWindowThemeFacetune::CheckboxSprite() const {
-  return options().less_contrasty ? ImagePair{2256, 2257} : ImagePair{2019, 2020};
-}
-ImagePair InstallationWindowThemeFacetune::LogoForDarkBackground() const {
-  return options().russian() ? ImagePair{911, 917} : ImagePair{903, 915};
-}
-ImagePair InstallationWindowThemeFacetune::LogoForLightBackground() const {
-  return options().russian() ? ImagePair{912, 918} : ImagePair{905, 916};
+  return options().less_contrasty ? ImagePair{IDB_FT_CHECKBOX_DARK, IDB_FT_CHECKBOX_DARK_2X}
+                                  : ImagePair{IDB_FT_CHECKBOX, IDB_FT_CHECKBOX_2X};
 }
 ImagePair InstallationWindowThemeFacetune::FirstSlidePicture() const {
-  return options().russian() ? ImagePair{2027, 2028} : ImagePair{2025, 2026};
+  return options().russian() ? ImagePair{IDB_FT_FIRST_SLIDE_RU, IDB_FT_FIRST_SLIDE_RU_2X}
+                             : ImagePair{IDB_FT_FIRST_SLIDE, IDB_FT_FIRST_SLIDE_2X};
 }
 ImagePair InstallationWindowThemeFacetune::WindowBackgroundPicture() const {
-  return options().russian() ? ImagePair{2023, 2024} : ImagePair{2021, 2022};
+  return options().russian() ? ImagePair{IDB_FT_BACKGROUND_RU, IDB_FT_BACKGROUND_RU_2X}
+                             : ImagePair{IDB_FT_BACKGROUND, IDB_FT_BACKGROUND_2X};
 }
 
 ThemeColours InstallationWindowThemeFacetune::Colours() const {
@@ -126,14 +132,29 @@ ThemeFontMetrics InstallationWindowThemeFacetune::FontMetrics() const {
 }
 
 ImagePair InstallationWindowThemeFacetune::ShadowCornerPicture(ShadowCorner corner) const {
+  // In ShadowCorner's order; round on Windows 8 and later, square before.
+  static constexpr ImagePair kRound[] = {
+      {IDB_FT_SHADOW_CORNER_TL, IDB_FT_SHADOW_CORNER_TL_2X},
+      {IDB_FT_SHADOW_CORNER_TR, IDB_FT_SHADOW_CORNER_TR_2X},
+      {IDB_FT_SHADOW_CORNER_BR, IDB_FT_SHADOW_CORNER_BR_2X},
+      {IDB_FT_SHADOW_CORNER_BL, IDB_FT_SHADOW_CORNER_BL_2X}};
+  static constexpr ImagePair kSquare[] = {
+      {IDB_FT_SHADOW_SQUARE_CORNER_TL, IDB_FT_SHADOW_SQUARE_CORNER_TL_2X},
+      {IDB_FT_SHADOW_SQUARE_CORNER_TR, IDB_FT_SHADOW_SQUARE_CORNER_TR_2X},
+      {IDB_FT_SHADOW_SQUARE_CORNER_BR, IDB_FT_SHADOW_SQUARE_CORNER_BR_2X},
+      {IDB_FT_SHADOW_SQUARE_CORNER_BL, IDB_FT_SHADOW_SQUARE_CORNER_BL_2X}};
   const int i = static_cast<int>(corner);
-  if (options().windows8_or_later()) return {2042 + i, 2050 + i};
-  return {2058 + i, 2062 + i};
+  return options().windows8_or_later() ? kRound[i] : kSquare[i];
 }
 
 ImagePair InstallationWindowThemeFacetune::ShadowEdgePicture(ShadowEdge edge) const {
-  const int i = static_cast<int>(edge);
-  return {2046 + i, 2054 + i};
+  // In ShadowEdge's order.
+  static constexpr ImagePair kEdges[] = {
+      {IDB_FT_SHADOW_EDGE_LEFT, IDB_FT_SHADOW_EDGE_LEFT_2X},
+      {IDB_FT_SHADOW_EDGE_TOP, IDB_FT_SHADOW_EDGE_TOP_2X},
+      {IDB_FT_SHADOW_EDGE_RIGHT, IDB_FT_SHADOW_EDGE_RIGHT_2X},
+      {IDB_FT_SHADOW_EDGE_BOTTOM, IDB_FT_SHADOW_EDGE_BOTTOM_2X}};
+  return kEdges[static_cast<int>(edge)];
 }
 
 // --- origin look ---------------------------------------------------------------
@@ -142,14 +163,9 @@ InstallationWindowThemeOrigin::InstallationWindowThemeOrigin(
     const WindowLookOptions& options, std::shared_ptr<const InstallationWindowLayout> layout)
     : InstallationWindowTheme(options, std::move(layout), kWhite) {}
 
-ImagePair InstallationWindowThemeOrigin::LogoForDarkBackground() const {
-  return options().russian() ? ImagePair{911, 917} : ImagePair{903, 915};
-}
-ImagePair InstallationWindowThemeOrigin::LogoForLightBackground() const {
-  return options().russian() ? ImagePair{912, 918} : ImagePair{905, 916};
-}
 ImagePair InstallationWindowThemeOrigin::FirstSlidePicture() const {
-  return options().russian() ? ImagePair{910, 0} : ImagePair{904, 0};
+  return options().russian() ? ImagePair{IDB_ORIGIN_FIRST_SLIDE_RU, 0}
+                             : ImagePair{IDB_ORIGIN_FIRST_SLIDE, 0};
 }
 
 ThemeColours InstallationWindowThemeOrigin::Colours() const {
@@ -180,11 +196,17 @@ ThemeFontMetrics InstallationWindowThemeOrigin::FontMetrics() const {
 }
 
 ImagePair InstallationWindowThemeOrigin::ShadowCornerPicture(ShadowCorner corner) const {
-  return {225 + static_cast<int>(corner), 0};
+  static constexpr ImagePair kCorners[] = {
+      {IDB_ORIGIN_SHADOW_CORNER_TL, 0}, {IDB_ORIGIN_SHADOW_CORNER_TR, 0},
+      {IDB_ORIGIN_SHADOW_CORNER_BR, 0}, {IDB_ORIGIN_SHADOW_CORNER_BL, 0}};
+  return kCorners[static_cast<int>(corner)];
 }
 
 ImagePair InstallationWindowThemeOrigin::ShadowEdgePicture(ShadowEdge edge) const {
-  return {229 + static_cast<int>(edge), 0};
+  static constexpr ImagePair kEdges[] = {
+      {IDB_ORIGIN_SHADOW_EDGE_LEFT, 0}, {IDB_ORIGIN_SHADOW_EDGE_TOP, 0},
+      {IDB_ORIGIN_SHADOW_EDGE_RIGHT, 0}, {IDB_ORIGIN_SHADOW_EDGE_BOTTOM, 0}};
+  return kEdges[static_cast<int>(edge)];
 }
 
 }  // namespace lite_installer

@@ -14,6 +14,7 @@
 #include "installer/ui/private_fonts.h"
 #include "installer/ui/window_layout.h"
 #include "installer/ui/window_look.h"
+#include "resource_ids.h"
 
 namespace lite_installer {
 
@@ -58,8 +59,9 @@ class InstallationWindowTheme {
   virtual ImagePair InstallButtonSprite() const = 0;  // three frames
   virtual ImagePair ProgressFillPicture() const = 0;
   virtual ImagePair ProgressTrackPicture() const = 0;
-  virtual ImagePair LogoForDarkBackground() const = 0;
-  virtual ImagePair LogoForLightBackground() const = 0;
+  // The same logos in both looks.
+  ImagePair LogoForDarkBackground() const;
+  ImagePair LogoForLightBackground() const;
   virtual UINT TitleTextId() const = 0;
   virtual ImagePair FirstSlidePicture() const = 0;
   virtual UINT DefaultCheckboxTextId() const { return 425; }
@@ -116,16 +118,18 @@ class InstallationWindowTheme {
 
 class InstallationWindowThemeFacetune : public InstallationWindowTheme {
  public:
-  // Adds the private fonts 2087-2089 (each logged); removes them when it goes.
+  // Adds the private fonts (IDF_*, each logged); removes them when it goes.
   InstallationWindowThemeFacetune(const WindowLookOptions& options,
                                   std::shared_ptr<const InstallationWindowLayout> layout);
 
   ImagePair CheckboxSprite() const override;
-  ImagePair InstallButtonSprite() const override { return {2029, 0}; }
-  ImagePair ProgressFillPicture() const override { return {2038, 2039}; }
-  ImagePair ProgressTrackPicture() const override { return {2040, 2041}; }
-  ImagePair LogoForDarkBackground() const override;
-  ImagePair LogoForLightBackground() const override;
+  ImagePair InstallButtonSprite() const override { return {IDB_FT_INSTALL_BUTTON, 0}; }
+  ImagePair ProgressFillPicture() const override {
+    return {IDB_FT_PROGRESS_FILL, IDB_FT_PROGRESS_FILL_2X};
+  }
+  ImagePair ProgressTrackPicture() const override {
+    return {IDB_FT_PROGRESS_TRACK, IDB_FT_PROGRESS_TRACK_2X};
+  }
   UINT TitleTextId() const override { return 409; }
   ImagePair FirstSlidePicture() const override;
   ThemeColours Colours() const override;
@@ -136,8 +140,8 @@ class InstallationWindowThemeFacetune : public InstallationWindowTheme {
   std::wstring SubtitleFamily() const override { return L"KS Text"; }
   ThemeFontMetrics FontMetrics() const override;
   ImagePair WindowBackgroundPicture() const override;
-  ImagePair CloseButtonSprite() const override { return {2030, 2031}; }
-  ImagePair MinimizeButtonSprite() const override { return {2034, 2035}; }
+  ImagePair CloseButtonSprite() const override { return {IDB_FT_CLOSE, IDB_FT_CLOSE_2X}; }
+  ImagePair MinimizeButtonSprite() const override { return {IDB_FT_MINIMIZE, IDB_FT_MINIMIZE_2X}; }
   BYTE LicenceLinkOpacity() const override { return 255; }
   ImagePair ShadowCornerPicture(ShadowCorner corner) const override;
   ImagePair ShadowEdgePicture(ShadowEdge edge) const override;
@@ -154,12 +158,10 @@ class InstallationWindowThemeOrigin : public InstallationWindowTheme {
   InstallationWindowThemeOrigin(const WindowLookOptions& options,
                                 std::shared_ptr<const InstallationWindowLayout> layout);
 
-  ImagePair CheckboxSprite() const override { return {902, 0}; }
-  ImagePair InstallButtonSprite() const override { return {907, 0}; }
-  ImagePair ProgressFillPicture() const override { return {908, 0}; }
-  ImagePair ProgressTrackPicture() const override { return {909, 0}; }
-  ImagePair LogoForDarkBackground() const override;
-  ImagePair LogoForLightBackground() const override;
+  ImagePair CheckboxSprite() const override { return {IDB_ORIGIN_CHECKBOX, 0}; }
+  ImagePair InstallButtonSprite() const override { return {IDB_ORIGIN_INSTALL_BUTTON, 0}; }
+  ImagePair ProgressFillPicture() const override { return {IDB_ORIGIN_PROGRESS_FILL, 0}; }
+  ImagePair ProgressTrackPicture() const override { return {IDB_ORIGIN_PROGRESS_TRACK, 0}; }
   UINT TitleTextId() const override { return 408; }
   ImagePair FirstSlidePicture() const override;
   ThemeColours Colours() const override;
@@ -169,8 +171,8 @@ class InstallationWindowThemeOrigin : public InstallationWindowTheme {
   std::wstring BodyFamily() const override { return L"Arial"; }
   std::wstring SubtitleFamily() const override { return L"SegoeUI"; }
   ThemeFontMetrics FontMetrics() const override;
-  ImagePair WindowBackgroundPicture() const override { return {906, 0}; }
-  ImagePair CloseButtonSprite() const override { return {103, 0}; }
+  ImagePair WindowBackgroundPicture() const override { return {IDB_ORIGIN_BACKGROUND, 0}; }
+  ImagePair CloseButtonSprite() const override { return {IDB_ORIGIN_CLOSE, 0}; }
   ImagePair MinimizeButtonSprite() const override { return {}; }
   BYTE LicenceLinkOpacity() const override { return 184; }
   ImagePair ShadowCornerPicture(ShadowCorner corner) const override;

@@ -144,7 +144,7 @@ void AsyncRequestSender::SendUrl(const std::wstring& url) {
   if (!ApplySendTimeouts(internet.get()))
     PLOG(WARNING, ::GetLastError()) << "Failed to set internet options for " << url;
   SendState state;
-  const GuardedResult r = GuardedInternetOpenUrl(internet.get(), url.c_str(), L"Accept: */*",
+  const GuardedResult r = GuardedInternetOpenUrl(internet.get(), url.c_str(), kAcceptAnyHeader,
                                                  INTERNET_FLAG_RELOAD,
                                                  reinterpret_cast<DWORD_PTR>(&state));
   if (r.raised) {

@@ -7,6 +7,7 @@
 
 #include "base/files.h"
 #include "base/logging.h"
+#include "base/process.h"
 #include "base/strings.h"
 #include "base/test_hooks.h"
 #include "installer/util/download_logic.h"
@@ -14,9 +15,6 @@
 
 namespace installer_util {
 namespace {
-
-constexpr wchar_t kUserAgent[] = L"Kelmor.Browser lite installer";
-constexpr wchar_t kAcceptHeader[] = L"Accept: */*";
 
 // What the status callback works on while a URL is opened.
 struct OpenContext {
@@ -61,29 +59,6 @@ bool HasNoHeaderLines(HINTERNET request) {
   if (!::HttpQueryInfoW(request, HTTP_QUERY_RAW_HEADERS_CRLF, buffer, &size, nullptr))
     return false;  // too long for the buffer: there are headers
   return IsHeaderlessResponse(base::WideToUtf8(std::wstring_view(buffer, size / sizeof(wchar_t))));
-}
-
-std::wstring CombineUrl(const std::wstring& base_url, const std::wstring& relative) {
-  std::wstring buffer(INTERNET_MAX_URL_LENGTH + 1, L'\0');
-  DWORD length = static_cast<DWORD>(buffer.size());
-  if (!::InternetCombineUrlW(base_url.c_str(), relative.c_str(), buffer.data(), &length,
-                             ICU_NO_ENCODE))
-    return {};
-  buffer.resize(length);
-  return buffer;
-}
-
-bool IsStopped(HANDLE stop_event) {
-  return stop_event && ::WaitForSingleObject(stop_event, 0) != WAIT_TIMEOUT;
-}
-
-bool QueryNumber(HINTERNET request, DWORD what, uint32_t* value) {
-  DWORD number = 0;
-  DWORD size = sizeof(number);
-  if (!::HttpQueryInfoW(request, what | HTTP_QUERY_FLAG_NUMBER, &number, &size, nullptr))
-    return false;
-  *value = number;
-  return true;
 }
 
 std::string QueryText(HINTERNET request, DWORD what) {
@@ -243,7 +218,7 @@ bool Downloader::OpenDownload(const std::wstring& url, DownloadSink* sink) {
 
   // The first WinINet call of the process loads the library; a failure to
   // load it is a structured exception here.
-  const GuardedResult session = GuardedInternetOpen(kUserAgent);
+  const GuardedResult session = GuardedInternetOpen(kDownloadUserAgent);
   if (session.raised) {
     CopyFailure(session.failure, &failure_info_);
     LOG_TAG(WARNING, "OpenDownload") << "An attempt to open url " << url
@@ -262,7 +237,7 @@ bool Downloader::OpenDownload(const std::wstring& url, DownloadSink* sink) {
   // cached requests.
   const DWORD flags =
       INTERNET_FLAG_RELOAD | (sink->bytes_written == 0 ? INTERNET_FLAG_NO_CACHE_WRITE : 0);
-  if (!OpenUrl(url, kAcceptHeader, flags, &request_)) return false;
+  if (!OpenUrl(url, kAcceptAnyHeader, flags, &request_)) return false;
   sink_ = sink;
   current_url_ = url;
 
@@ -330,7 +305,8 @@ bool Downloader::ResumeAt(const std::wstring& url, uint32_t offset) {
   LOG_TAG(INFO, "OpenDownload") << "InternetSetFilePointer failed with " << set_pointer_error
                                 << ", requesting bytes from " << offset << " of " << url;
   request_.reset();
-  const std::wstring headers = std::wstring(kAcceptHeader) + L"\r\n" + RangeRequestHeaders(offset);
+  const std::wstring headers =
+      std::wstring(kAcceptAnyHeader) + L"\r\n" + RangeRequestHeaders(offset);
   if (!OpenUrl(url, headers.c_str(), INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE,
                &request_)) {
     sink_ = nullptr;
@@ -446,9 +422,9 @@ std::string Downloader::QueryCustomHeader(const std::string& name) {
 }
 
 bool Downloader::RunLoop(const std::wstring& url, DownloadSink* sink, HANDLE stop_event) {
-  if (IsStopped(stop_event) || !OpenDownload(url, sink)) return false;
+  if (base::IsSignalled(stop_event) || !OpenDownload(url, sink)) return false;
   while (ReadDownloadChunk() != 0) {
-    if (IsStopped(stop_event)) {
+    if (base::IsSignalled(stop_event)) {
       LOG_TAG(WARNING, "Download") << "Download stopped: " << url;
       return false;
     }
@@ -505,7 +481,7 @@ bool DownloadWithProgress(const std::wstring& url, DownloadSink* sink, std::stri
     }
     DownloadProgressTracker tracker(::GetTickCount());
     for (;;) {
-      if (IsStopped(stop_event)) {
+      if (base::IsSignalled(stop_event)) {
         LOG_TAG(WARNING, "Download") << "Download stopped: " << url;
         result = false;
         break;

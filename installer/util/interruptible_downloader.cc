@@ -8,6 +8,7 @@
 
 #include "base/files.h"
 #include "base/logging.h"
+#include "base/process.h"
 #include "base/seh_guard.h"
 #include "base/strings.h"
 #include "installer/util/download_logic.h"
@@ -17,34 +18,9 @@
 namespace installer_util {
 namespace {
 
-constexpr wchar_t kUserAgent[] = L"Kelmor.Browser lite installer";
-constexpr wchar_t kAcceptHeader[] = L"Accept: */*";
 // WinINet's own worker gives up on a silent connection after this long, so
 // that an abandoned request does not hold its thread for ever.
 constexpr DWORD kBackgroundReceiveTimeoutMs = 30000;
-
-bool IsSignalled(HANDLE event) {
-  return event && ::WaitForSingleObject(event, 0) != WAIT_TIMEOUT;
-}
-
-std::wstring CombineUrl(const std::wstring& base_url, const std::wstring& relative) {
-  std::wstring buffer(INTERNET_MAX_URL_LENGTH + 1, L'\0');
-  DWORD length = static_cast<DWORD>(buffer.size());
-  if (!::InternetCombineUrlW(base_url.c_str(), relative.c_str(), buffer.data(), &length,
-                             ICU_NO_ENCODE))
-    return {};
-  buffer.resize(length);
-  return buffer;
-}
-
-bool QueryNumber(HINTERNET request, DWORD what, uint32_t* value) {
-  DWORD number = 0;
-  DWORD size = sizeof(number);
-  if (!::HttpQueryInfoW(request, what | HTTP_QUERY_FLAG_NUMBER, &number, &size, nullptr))
-    return false;
-  *value = number;
-  return true;
-}
 
 }  // namespace
 
@@ -132,8 +108,8 @@ bool InterruptibleDownloader::OpenSession() {
   // The first WinINet call of the process loads the library.
   const bool returned = base::RunWithSehGuard(
       [&] {
-        session = ::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr,
-                                  INTERNET_FLAG_ASYNC);
+        session = ::InternetOpenW(kDownloadUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
+                                  nullptr, INTERNET_FLAG_ASYNC);
         error = session ? 0 : ::GetLastError();
       },
       &failure);
@@ -193,7 +169,7 @@ bool InterruptibleDownloader::SendRequest(const std::wstring& url, uint32_t* sta
   DWORD timeout = kBackgroundReceiveTimeoutMs;
   ::InternetSetOptionW(request_.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout));
 
-  if (!::HttpSendRequestW(request_.get(), kAcceptHeader, static_cast<DWORD>(-1), nullptr, 0)) {
+  if (!::HttpSendRequestW(request_.get(), kAcceptAnyHeader, static_cast<DWORD>(-1), nullptr, 0)) {
     const DWORD error = ::GetLastError();
     if (error != ERROR_IO_PENDING) return Fail(DownloadErrorCode(kInternetOpenUrlError, error));
     if (WaitForCompletion() == Wait::kStopped) return Stop();
@@ -223,7 +199,7 @@ bool InterruptibleDownloader::ReadBody(const std::wstring& url, DownloadSink* si
     return RefuseBody(url, kBodyBeyond32Bits, content_length, sink->max_bytes);
   uint64_t received = 0;
   for (;;) {
-    if (IsSignalled(stop_event_) || (*keep_going_ && !(*keep_going_)())) return Stop();
+    if (base::IsSignalled(stop_event_) || (*keep_going_ && !(*keep_going_)())) return Stop();
     // Waits (in polls) until data are buffered, so that the read below
     // never blocks.
     if (!::InternetQueryDataAvailable(request_.get(), &hop_->available, 0, 0)) {
@@ -274,7 +250,7 @@ bool InterruptibleDownloader::Fetch(const std::wstring& url, DownloadSink* sink,
   keep_going_ = &keep_going;
   sink->Reset();
   bool ok = false;
-  if (IsSignalled(stop_event) || (keep_going && !keep_going())) {
+  if (base::IsSignalled(stop_event) || (keep_going && !keep_going())) {
     ok = Stop();
   } else if (OpenSession()) {
     std::wstring target = url;

@@ -11,6 +11,7 @@
 #include "base/files.h"
 #include "base/hash.h"
 #include "base/logging.h"
+#include "base/resource_data.h"
 #include "base/scoped_crypt.h"
 #include "base/scoped_handle.h"
 #include "base/seh_guard.h"
@@ -76,17 +77,6 @@ std::string VersionText(const std::optional<std::vector<uint32_t>>& version) {
     out += std::to_string((*version)[i]);
   }
   return out;
-}
-
-// Copies a resource; empty when it is missing or empty.
-std::string CopyResource(HMODULE module, const wchar_t* name, const wchar_t* type) {
-  HRSRC info = ::FindResourceW(module, name, type);
-  if (!info) return {};
-  const DWORD size = ::SizeofResource(module, info);
-  HGLOBAL loaded = size ? ::LoadResource(module, info) : nullptr;
-  const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
-  if (!bytes) return {};
-  return std::string(static_cast<const char*>(bytes), size);
 }
 
 std::string_view BlobView(const CRYPT_INTEGER_BLOB& blob) {
@@ -312,12 +302,12 @@ std::string GetTrustJsonFromModule(const std::wstring& path) {
     LOG(WARNING) << "Failed to load module for GetTrustJsonFromModule: " << path;
     return {};
   }
-  const std::string signature = CopyResource(module.get(), L"SIGNATURE.DAT", L"SIGNATURE_DAT");
+  const std::string signature(base::ResourceData(module.get(), L"SIGNATURE.DAT", L"SIGNATURE_DAT"));
   if (signature.size() <= 2) {
     LOG(WARNING) << "Cannot find resource " << "SIGNATURE_DAT";
     return {};
   }
-  std::string json = CopyResource(module.get(), L"TRUSTED.JSON", L"TRUSTED_JSON");
+  std::string json(base::ResourceData(module.get(), L"TRUSTED.JSON", L"TRUSTED_JSON"));
   if (json.empty()) {
     LOG(WARNING) << "Cannot find resource " << "TRUSTED_JSON";
     return {};

@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "base/files.h"
 #include "base/logging.h"
 #include "base/scoped_handle.h"
 
@@ -111,27 +110,6 @@ std::wstring ReadValue(const std::wstring& name) {
 
 bool RemoveValue(const std::wstring& name) {
   return RemoveValueFromRegistry(GetInstallerRegistryKey(), name);
-}
-
-std::wstring ReadFilePathFromRegistry(const std::wstring& name) {
-  const std::wstring& key_path = GetInstallerRegistryKey();
-  std::wstring value;
-  base::ScopedRegKey key;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, key_path.c_str(), 0, kReadAccess, key.receive()) !=
-      ERROR_SUCCESS)
-    return {};
-  DWORD type = 0;
-  wchar_t buffer[MAX_PATH * 4] = {};
-  DWORD bytes = sizeof(buffer) - sizeof(wchar_t);
-  if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type,
-                         reinterpret_cast<BYTE*>(buffer), &bytes) != ERROR_SUCCESS ||
-      (type != REG_SZ && type != REG_EXPAND_SZ))
-    return {};
-  value = buffer;
-  if (value.empty() || !base::PathExists(value)) return {};
-  LOG(INFO) << "Read HKEY_CURRENT_USER\\" << key_path << "\\" << name << " which is \"" << value
-            << "\"";
-  return value;
 }
 
 }  // namespace installer_util

@@ -24,7 +24,5 @@ bool RemoveValueFromRegistry(const std::wstring& key_path, const std::wstring& n
 void StoreValue(const std::wstring& name, const std::wstring& value);
 std::wstring ReadValue(const std::wstring& name);
 bool RemoveValue(const std::wstring& name);
-// The value when it names an existing path, else "".
-std::wstring ReadFilePathFromRegistry(const std::wstring& name);
 
 }  // namespace installer_util

@@ -14,26 +14,7 @@ namespace {
 
 std::optional<std::string> DecodeHexSha256(const std::string& text) {
   if (text.size() != 64) return std::nullopt;
-  std::string out;
-  out.reserve(32);
-  for (size_t i = 0; i < 64; i += 2) {
-    int byte = 0;
-    for (size_t k = i; k < i + 2; ++k) {
-      const char c = text[k];
-      int v;
-      if (c >= '0' && c <= '9')
-        v = c - '0';
-      else if (c >= 'a' && c <= 'f')
-        v = c - 'a' + 10;
-      else if (c >= 'A' && c <= 'F')
-        v = c - 'A' + 10;
-      else
-        return std::nullopt;
-      byte = byte * 16 + v;
-    }
-    out += static_cast<char>(byte);
-  }
-  return out;
+  return base::HexDecode(text);
 }
 
 std::string ReversedBytes(std::string_view bytes) { return std::string(bytes.rbegin(), bytes.rend()); }
@@ -163,6 +144,97 @@ void SetVerificationReporter(VerificationReporter reporter) {
   slot.reporter = std::move(reporter);
 }
 
+namespace {
+
+// One signature's digest check: the full check, or the hash-only retry
+// when the policy allows it (it then stays on for the later signatures),
+// and the signer check of the extended road. False, with the record
+// filled, when the signature fails; `chain_checked` tells whether the
+// signer's chain was checked.
+bool CheckSignature(const std::wstring& path, uint32_t index, const VerifyPolicy& policy,
+                    SignatureSource* source, bool* hash_only, bool* chain_checked,
+                    VerificationRecord* record) {
+  // The hash-only check proves the file's digest, not who signed it: no
+  // chain is built. Only the full check, or the extended check's signer
+  // verification, checks the signer's chain.
+  *chain_checked = !*hash_only;
+  const VerifyCall call = source->Verify(index, *hash_only);
+  if (call.raised) {
+    LOG(ERROR) << "An attempt to verify " << path << " generated an exception "
+               << call.seh_code << ", is_prevents_net_usage = " << policy.prevents_net_usage;
+    record->error_type = "exception";
+    record->error_code = call.seh_code;
+    return false;
+  }
+  if (call.result != 0) {
+    if (!policy.extended_check_allowed) {
+      record->error_type = "hash";
+      record->error_code = call.result;
+      return false;
+    }
+    record->extended_check = true;
+    record->error_code_original = call.result;
+    LOG(ERROR) << "Start additional sha256 verification. " << path << " Error code: " << call.result;
+    *hash_only = true;
+    *chain_checked = false;
+    const VerifyCall again = source->Verify(index, *hash_only);
+    const int32_t r2 = again.raised ? static_cast<int32_t>(again.seh_code) : again.result;
+    LOG(ERROR) << "Extended verification " << (r2 == 0 ? "success. " : "failed. ") << path
+               << " Error code: " << r2;
+    if (r2 != 0) {
+      record->error_type = "hash";
+      record->error_code = r2;
+      return false;
+    }
+  }
+  if (policy.extended_check_allowed && policy.verify_signer) {
+    LOG(INFO) << "Trying to verify the signer of file " << path;
+    const int code = source->VerifyFileSigner();
+    if (code != 0) {
+      LOG(ERROR) << "Failed to verify signer, error=" << code;
+      record->error_type = "signer";
+      record->error_code = 1;
+      return false;
+    }
+    LOG(INFO) << "Signer verified";
+    *chain_checked = true;
+  }
+  return true;
+}
+
+// Whether the signer is the trusted list's entry for its serial numbers:
+// with the entry's pinned key, or without one only when its chain was
+// checked. The record tells why not.
+bool MatchesTrustedSigner(const std::wstring& path, const TrustedCertificates& trusted,
+                          const SignerInfo& signer, bool chain_checked, VerificationRecord* record) {
+  const auto found = trusted.find(signer.identifier);
+  if (found == trusted.end()) {
+    record->error_type = "find";
+    record->error_code = 1;
+    LOG(WARNING) << "Can not find sertificate in trusted list. " << path;
+    return false;
+  }
+  if (!chain_checked && found->second.empty()) {
+    // Serial numbers are public: without a checked chain, only a pinned
+    // key tells the listed signer from a copy.
+    LOG(WARNING) << "The signer's chain was not checked and its trusted list entry pins no key. "
+                 << path;
+    record->error_type = "unpinned";
+    record->error_code = 1;
+    return false;
+  }
+  const KeyComparison keys = CompareKeys(found->second, signer.public_key_hash);
+  if (keys == KeyComparison::kMatch) return true;
+  if (keys == KeyComparison::kUnknown)
+    LOG(WARNING) << "Public key of the signer cannot be hashed, the trusted list pins one. " << path;
+  LOG(WARNING) << "Public key is not match. " << path;
+  record->error_type = "pub_key";
+  record->error_code = 1;
+  return false;
+}
+
+}  // namespace
+
 bool VerifyModuleImpl(const std::wstring& path, const TrustedCertificates& trusted,
                       const VerifyPolicy& policy, SignatureSource* source) {
   if (trusted.empty()) return false;
@@ -174,54 +246,8 @@ bool VerifyModuleImpl(const std::wstring& path, const TrustedCertificates& trust
 
   for (uint32_t index = 0; index <= source->SecondarySignatureCount(); ++index) {
     HandOn(&record, policy);
-
-    // The hash-only check proves the file's digest, not who signed it: no
-    // chain is built. Only the full check, or the extended check's signer
-    // verification, checks the signer's chain.
-    bool chain_checked = !hash_only;
-    const VerifyCall call = source->Verify(index, hash_only);
-    if (call.raised) {
-      LOG(ERROR) << "An attempt to verify " << path << " generated an exception "
-                 << call.seh_code << ", is_prevents_net_usage = " << policy.prevents_net_usage;
-      record.error_type = "exception";
-      record.error_code = call.seh_code;
-      continue;
-    }
-    if (call.result != 0) {
-      if (!policy.extended_check_allowed) {
-        record.error_type = "hash";
-        record.error_code = call.result;
-        continue;
-      }
-      record.extended_check = true;
-      record.error_code_original = call.result;
-      LOG(ERROR) << "Start additional sha256 verification. " << path
-                 << " Error code: " << call.result;
-      hash_only = true;
-      chain_checked = false;
-      const VerifyCall again = source->Verify(index, hash_only);
-      const int32_t r2 = again.raised ? static_cast<int32_t>(again.seh_code) : again.result;
-      LOG(ERROR) << "Extended verification " << (r2 == 0 ? "success. " : "failed. ") << path
-                 << " Error code: " << r2;
-      if (r2 != 0) {
-        record.error_type = "hash";
-        record.error_code = r2;
-        continue;
-      }
-    }
-
-    if (policy.extended_check_allowed && policy.verify_signer) {
-      LOG(INFO) << "Trying to verify the signer of file " << path;
-      const int code = source->VerifyFileSigner();
-      if (code != 0) {
-        LOG(ERROR) << "Failed to verify signer, error=" << code;
-        record.error_type = "signer";
-        record.error_code = 1;
-        continue;
-      }
-      LOG(INFO) << "Signer verified";
-      chain_checked = true;
-    }
+    bool chain_checked = false;
+    if (!CheckSignature(path, index, policy, source, &hash_only, &chain_checked, &record)) continue;
 
     SignerInfo signer;
     if (!source->ExtractSigner(&signer)) {
@@ -230,44 +256,22 @@ bool VerifyModuleImpl(const std::wstring& path, const TrustedCertificates& trust
       record.error_code = 1;
       continue;
     }
-
     if (sha256_failed && !signer.is_sha256) {
       record.error_type = "s2_fail_ignore_s1";
       record.error_code = 1;
       continue;
     }
 
-    const auto found = trusted.find(signer.identifier);
-    if (found == trusted.end()) {
-      record.error_type = "find";
-      record.error_code = 1;
-      LOG(WARNING) << "Can not find sertificate in trusted list. " << path;
-    } else if (!chain_checked && found->second.empty()) {
-      // Serial numbers are public: without a checked chain, only a pinned
-      // key tells the listed signer from a copy.
-      LOG(WARNING) << "The signer's chain was not checked and its trusted list entry pins no key. "
-                   << path;
-      record.error_type = "unpinned";
-      record.error_code = 1;
-    } else {
-      const KeyComparison keys = CompareKeys(found->second, signer.public_key_hash);
-      if (keys == KeyComparison::kMatch) {
-        passed = true;
-        if (signer.is_sha256) {
-          LOG(INFO) << "File successfully verified with sha256. " << path;
-          record.error_type = "ok_sha256";
-          HandOn(&record, policy);
-          source->Close();
-          return true;
-        }
-        continue;  // a SHA-1 match: look at the other signatures
+    if (MatchesTrustedSigner(path, trusted, signer, chain_checked, &record)) {
+      passed = true;
+      if (signer.is_sha256) {
+        LOG(INFO) << "File successfully verified with sha256. " << path;
+        record.error_type = "ok_sha256";
+        HandOn(&record, policy);
+        source->Close();
+        return true;
       }
-      if (keys == KeyComparison::kUnknown)
-        LOG(WARNING) << "Public key of the signer cannot be hashed, the trusted list pins one. "
-                     << path;
-      LOG(WARNING) << "Public key is not match. " << path;
-      record.error_type = "pub_key";
-      record.error_code = 1;
+      continue;  // a SHA-1 match: look at the other signatures
     }
     if (signer.is_sha256) {
       LOG(WARNING) << "SHA256 verification failed. " << path;

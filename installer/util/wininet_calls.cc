@@ -37,6 +37,25 @@ GuardedResult GuardedInternetOpenUrl(HINTERNET internet, const wchar_t* url, con
   return r;
 }
 
+std::wstring CombineUrl(const std::wstring& base_url, const std::wstring& relative) {
+  std::wstring buffer(INTERNET_MAX_URL_LENGTH + 1, L'\0');
+  DWORD length = static_cast<DWORD>(buffer.size());
+  if (!::InternetCombineUrlW(base_url.c_str(), relative.c_str(), buffer.data(), &length,
+                             ICU_NO_ENCODE))
+    return {};
+  buffer.resize(length);
+  return buffer;
+}
+
+bool QueryNumber(HINTERNET request, DWORD what, uint32_t* value) {
+  DWORD number = 0;
+  DWORD size = sizeof(number);
+  if (!::HttpQueryInfoW(request, what | HTTP_QUERY_FLAG_NUMBER, &number, &size, nullptr))
+    return false;
+  *value = number;
+  return true;
+}
+
 std::wstring QueryHeaderText(HINTERNET request, DWORD what) {
   std::wstring buffer(512, L'\0');
   DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));

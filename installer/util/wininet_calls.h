@@ -13,6 +13,10 @@
 
 namespace installer_util {
 
+// What the two download clients send.
+inline constexpr wchar_t kDownloadUserAgent[] = L"Kelmor.Browser lite installer";
+inline constexpr wchar_t kAcceptAnyHeader[] = L"Accept: */*";
+
 struct GuardedResult {
   HINTERNET handle = nullptr;
   DWORD error = 0;         // GetLastError right after the call
@@ -24,6 +28,12 @@ GuardedResult GuardedInternetOpen(const wchar_t* user_agent);
 GuardedResult GuardedInternetOpenUrl(HINTERNET internet, const wchar_t* url, const wchar_t* headers,
                                      DWORD flags, DWORD_PTR context);
 
+// `relative` (a redirect's Location) resolved against `base_url`, not
+// escaped again; empty when WinINet cannot combine them.
+std::wstring CombineUrl(const std::wstring& base_url, const std::wstring& relative);
+// A response header (HTTP_QUERY_*) as a number; false when it is absent or
+// no number.
+bool QueryNumber(HINTERNET request, DWORD what, uint32_t* value);
 // A response header (HTTP_QUERY_*) as text; empty when it is absent.
 std::wstring QueryHeaderText(HINTERNET request, DWORD what);
 // A response header by name (HTTP_QUERY_CUSTOM); empty when it is absent.

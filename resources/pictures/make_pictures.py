@@ -3,8 +3,11 @@
 the resource script that carries them (pictures.rc). Nothing here is random:
 the same inputs give the same files.
 
-    make_pictures.py FONT_DIR OUTPUT_DIR
+    make_pictures.py RESOURCE_IDS FONT_DIR OUTPUT_DIR
 
+RESOURCE_IDS is resources/resource_ids.h: picture <name>.png (or .jpg) is
+resource IDB_<NAME>, its 2x form <name>@2x.png is IDB_<NAME>_2X and is drawn
+only when the header names it; every IDB_ id of the header must be drawn.
 FONT_DIR holds the Inter fonts (fonts-inter) used for the logo lettering.
 Pictures are drawn four times larger and scaled down, which gives smooth
 edges; a 2x picture is drawn from the same description at twice the size.
@@ -12,6 +15,7 @@ edges; a 2x picture is drawn from the same description at twice the size.
 import io
 import math
 import pathlib
+import re
 import sys
 
 from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
@@ -33,7 +37,25 @@ MIST = (246, 247, 249)
 
 FONT_DIR = None
 OUT = None
-RESOURCES = []  # (id, type, file, comment)
+IDS = {}  # resource_ids.h: name -> number
+RESOURCES = []  # (id name, type, file, comment)
+
+
+def read_resource_ids(path):
+    """The "#define NAME NUMBER" lines of the resource-id header."""
+    text = pathlib.Path(path).read_text(encoding="utf-8")
+    return {m[1]: int(m[2]) for m in re.finditer(r"^#define (ID[A-Z]_\w+) (-?\d+)\b", text, re.M)}
+
+
+def picture_id(file_name):
+    """IDB_<NAME> for <name>.png, IDB_<NAME>_2X for <name>@2x.png."""
+    return "IDB_" + file_name.rsplit(".", 1)[0].replace("@2x", "_2x").upper()
+
+
+def resource(rid, kind, name, comment):
+    if rid not in IDS:
+        sys.exit(f"make_pictures.py: the resource-id header has no {rid} (for {name})")
+    RESOURCES.append((rid, kind, name, comment))
 
 
 def font(name, size):
@@ -141,27 +163,27 @@ def palette_if_faithful(image):
     return quantized if palette.tell() < plain.tell() else image
 
 
-def save_png(image, name, rid, comment):
+def save_png(image, name, comment):
     path = OUT / name
     if image.mode == "RGBA" and image.getextrema()[3][0] == 255:
         image = image.convert("RGB")
     image = palette_if_faithful(image)
     image.save(path, "PNG", optimize=True)
-    RESOURCES.append((rid, "RCDATA", name, comment))
+    resource(picture_id(name), "RCDATA", name, comment)
 
 
-def save_jpeg(image, name, rid, comment):
+def save_jpeg(image, name, comment):
     image.convert("RGB").save(OUT / name, "JPEG", quality=86, optimize=True, subsampling="4:2:0")
-    RESOURCES.append((rid, "RCDATA", name, comment))
+    resource(picture_id(name), "RCDATA", name, comment)
 
 
-def pair(rid1, rid2, name, comment, draw, kind="png"):
-    """Draws a picture at 1x (rid1) and, when rid2, at 2x."""
+def pair(name, comment, draw, kind="png"):
+    """Draws a picture at 1x and, when the header names its 2x form, at 2x."""
     save = save_png if kind == "png" else save_jpeg
     ext = "png" if kind == "png" else "jpg"
-    save(draw(1), f"{name}.{ext}", rid1, comment + ", 1x")
-    if rid2:
-        save(draw(2), f"{name}@2x.{ext}", rid2, comment + ", 2x")
+    save(draw(1), f"{name}.{ext}", comment + ", 1x")
+    if picture_id(f"{name}@2x.{ext}") in IDS:
+        save(draw(2), f"{name}@2x.{ext}", comment + ", 2x")
 
 
 # --- logo -------------------------------------------------------------------
@@ -422,20 +444,22 @@ def shadow_pieces(sheet, s, corner, edge, edge_length_h, edge_length_v):
     return corners, [left, top, right, bottom]
 
 
-def window_shadows(prefix, width, height, margin, radius, corner, edge, edge_h, edge_v,
-                   corner_ids, edge_ids, corner_ids_2x=None, edge_ids_2x=None, comment=""):
-    for s, cids, eids in ((1, corner_ids, edge_ids), (2, corner_ids_2x, edge_ids_2x)):
-        if not cids:
+def window_shadows(prefix, width, height, margin, radius, corner, edge, edge_h, edge_v, comment):
+    """The corners and edges of a shadow, at 1x and 2x, that the header names."""
+    for s in (1, 2):
+        suffix = "" if s == 1 else "@2x"
+        pieces = [(f"{prefix}_{part}_{name}{suffix}.png", part, i, name)
+                  for part, names in (("corner", ("tl", "tr", "br", "bl")),
+                                      ("edge", ("left", "top", "right", "bottom")))
+                  for i, name in enumerate(names)]
+        pieces = [piece for piece in pieces if picture_id(piece[0]) in IDS]
+        if not pieces:
             continue
         sheet = shadow_sheet(width, height, margin, radius, s, 0.30, 4.0, 1.5)
         corners, edges = shadow_pieces(sheet, s, corner, edge, edge_h, edge_v)
-        suffix = "" if s == 1 else "@2x"
-        for rid, image, name in zip(cids, corners, ("tl", "tr", "br", "bl")):
-            save_png(image, f"{prefix}_corner_{name}{suffix}.png", rid,
-                     f"{comment} shadow corner {name}, {s}x")
-        for rid, image, name in zip(eids or (), edges, ("left", "top", "right", "bottom")):
-            save_png(image, f"{prefix}_edge_{name}{suffix}.png", rid,
-                     f"{comment} shadow edge {name}, {s}x")
+        for file_name, part, i, name in pieces:
+            save_png((corners if part == "corner" else edges)[i], file_name,
+                     f"{comment} shadow {part} {name}, {s}x")
 
 
 # --- dialogs -----------------------------------------------------------------
@@ -476,114 +500,111 @@ def save_icon(draw, sizes, name, rid, kind, comment):
     images = [draw(size) for size in sizes]
     images[-1].save(OUT / name, "ICO", sizes=[(s, s) for s in sizes],
                     append_images=images[:-1])
-    RESOURCES.append((rid, kind, name, comment))
+    resource(rid, kind, name, comment)
 
 
 # --- everything --------------------------------------------------------------
 
 def main():
-    global FONT_DIR, OUT
-    FONT_DIR = pathlib.Path(sys.argv[1])
-    OUT = pathlib.Path(sys.argv[2])
+    global FONT_DIR, OUT, IDS
+    IDS = read_resource_ids(sys.argv[1])
+    FONT_DIR = pathlib.Path(sys.argv[2])
+    OUT = pathlib.Path(sys.argv[3])
     OUT.mkdir(parents=True, exist_ok=True)
 
     # Window backgrounds, first slides, logos.
-    pair(2021, 2022, "ft_background", "redesigned window background 802x430",
+    pair("ft_background", "redesigned window background 802x430",
          lambda s: facetune_background(s, False), "jpg")
-    pair(2023, 2024, "ft_background_ru", "redesigned window background, Russian",
+    pair("ft_background_ru", "redesigned window background, Russian",
          lambda s: facetune_background(s, True), "jpg")
-    pair(2025, 2026, "ft_first_slide", "redesigned first slide 802x430",
+    pair("ft_first_slide", "redesigned first slide 802x430",
          lambda s: facetune_first_slide(s, False), "jpg")
-    pair(2027, 2028, "ft_first_slide_ru", "redesigned first slide, Russian",
+    pair("ft_first_slide_ru", "redesigned first slide, Russian",
          lambda s: facetune_first_slide(s, True), "jpg")
-    pair(906, 0, "origin_background", "origin window background 728x400", origin_background, "jpg")
-    pair(904, 0, "origin_first_slide", "origin first slide 728x268",
+    pair("origin_background", "origin window background 728x400", origin_background, "jpg")
+    pair("origin_first_slide", "origin first slide 728x268",
          lambda s: origin_first_slide(s, False), "jpg")
-    pair(910, 0, "origin_first_slide_ru", "origin first slide, Russian",
+    pair("origin_first_slide_ru", "origin first slide, Russian",
          lambda s: origin_first_slide(s, True), "jpg")
-    pair(903, 915, "logo_dark_bg", "logo for dark backgrounds 212x38", lambda s: logo(s, True, False))
-    pair(911, 917, "logo_dark_bg_ru", "logo for dark backgrounds, Russian", lambda s: logo(s, True, True))
-    pair(905, 916, "logo_light_bg", "logo for light backgrounds 212x38", lambda s: logo(s, False, False))
-    pair(912, 918, "logo_light_bg_ru", "logo for light backgrounds, Russian",
+    pair("logo_dark_bg", "logo for dark backgrounds 212x38", lambda s: logo(s, True, False))
+    pair("logo_dark_bg_ru", "logo for dark backgrounds, Russian", lambda s: logo(s, True, True))
+    pair("logo_light_bg", "logo for light backgrounds 212x38", lambda s: logo(s, False, False))
+    pair("logo_light_bg_ru", "logo for light backgrounds, Russian",
          lambda s: logo(s, False, True))
 
     # Buttons (three states side by side).
-    pair(2029, 0, "ft_install_button", "redesigned Install button 3x144x48", install_button(144, 48, 12))
-    pair(907, 0, "origin_install_button", "origin Install button 3x112x32", install_button(112, 32, 5))
-    pair(101, 0, "progress_button", "progress-screen button 3x96x28",
+    pair("ft_install_button", "redesigned Install button 3x144x48", install_button(144, 48, 12))
+    pair("origin_install_button", "origin Install button 3x112x32", install_button(112, 32, 5))
+    pair("progress_button", "progress-screen button 3x96x28",
          plain_button(96, 28, 6, ((244, 245, 247), (234, 236, 240), (222, 225, 231)), (200, 204, 212)))
     dark = INK_SOFT + (255,), INK + (255,), INK + (255,)
     round_bg = (None, (0, 0, 0, 18), (0, 0, 0, 34))
-    pair(2030, 2031, "ft_close", "redesigned close 3x20x20", glyph_button(20, "close", dark, round_bg, 1.6))
-    pair(2034, 2035, "ft_minimize", "redesigned minimize 3x20x20",
+    pair("ft_close", "redesigned close 3x20x20", glyph_button(20, "close", dark, round_bg, 1.6))
+    pair("ft_minimize", "redesigned minimize 3x20x20",
          glyph_button(20, "minimize", dark, round_bg, 1.6))
-    pair(2036, 2037, "ft_minimize_glyph", "faint minimize glyph 20x20",
+    pair("ft_minimize_glyph", "faint minimize glyph 20x20",
          lambda s: glyph_button(20, "minimize", ((0, 0, 0, 70),) * 3, (None,) * 3, 1.6)(s).crop(
              (0, 0, 20 * s, 20 * s)))
     light = ((255, 255, 255, 170), (255, 255, 255, 255), (255, 255, 255, 210))
-    pair(103, 0, "origin_close", "origin close 3x12x12", glyph_button(12, "close", light, (None,) * 3, 1.5))
+    pair("origin_close", "origin close 3x12x12", glyph_button(12, "close", light, (None,) * 3, 1.5))
 
     # Checkboxes (six states).
-    pair(2019, 2020, "ft_checkbox", "redesigned checkbox 6x16x16",
+    pair("ft_checkbox", "redesigned checkbox 6x16x16",
          checkbox((150, 150, 150, 255), YELLOW + (255,), INK + (255,), WHITE + (255,),
                   (100, 100, 100, 255), (238, 238, 238, 255), YELLOW_HOT + (255,),
                   YELLOW_PRESSED + (255,)))
-    pair(2256, 2257, "ft_checkbox_dark", "darker redesigned checkbox 6x16x16",
+    pair("ft_checkbox_dark", "darker redesigned checkbox 6x16x16",
          checkbox((70, 70, 70, 255), INK + (255,), WHITE + (255,), WHITE + (255,),
                   (20, 20, 20, 255), (228, 228, 228, 255), (60, 60, 60, 255), (0, 0, 0, 255)))
-    pair(902, 0, "origin_checkbox", "origin checkbox 6x16x16",
+    pair("origin_checkbox", "origin checkbox 6x16x16",
          checkbox((255, 255, 255, 170), YELLOW + (255,), INK + (255,), (255, 255, 255, 0),
                   (255, 255, 255, 255), (255, 255, 255, 40), YELLOW_HOT + (255,),
                   YELLOW_PRESSED + (255,)))
 
     # Progress fill and track.
-    pair(2038, 2039, "ft_progress_fill", "redesigned progress fill 393x4", solid(393, 4, YELLOW + (255,)))
-    pair(2040, 2041, "ft_progress_track", "redesigned progress track 393x4", solid(393, 4, (0, 0, 0, 26)))
-    pair(908, 0, "origin_progress_fill", "origin progress fill 292x4", solid(292, 4, YELLOW + (255,)))
-    pair(909, 0, "origin_progress_track", "origin progress track 292x4", solid(292, 4, (0, 0, 0, 77)))
+    pair("ft_progress_fill", "redesigned progress fill 393x4", solid(393, 4, YELLOW + (255,)))
+    pair("ft_progress_track", "redesigned progress track 393x4", solid(393, 4, (0, 0, 0, 26)))
+    pair("origin_progress_fill", "origin progress fill 292x4", solid(292, 4, YELLOW + (255,)))
+    pair("origin_progress_track", "origin progress track 292x4", solid(292, 4, (0, 0, 0, 77)))
 
     # Window shadows: the redesigned window (802 × 430, radius 9 on Windows 8
     # and later, square before) and the origin window (728 × 400).
-    window_shadows("ft_shadow", 802, 430, 8, 9, 17, 9, 784, 412,
-                   (2042, 2043, 2044, 2045), (2046, 2047, 2048, 2049),
-                   (2050, 2051, 2052, 2053), (2054, 2055, 2056, 2057), "redesigned window")
+    window_shadows("ft_shadow", 802, 430, 8, 9, 17, 9, 784, 412, "redesigned window")
     # Windows 7 and older: square corners; the edges are the same pictures.
-    window_shadows("ft_shadow_square", 802, 430, 8, 0, 17, 9, 784, 412,
-                   (2058, 2059, 2060, 2061), None, (2062, 2063, 2064, 2065), None,
-                   "redesigned window (square)")
-    window_shadows("origin_shadow", 728, 400, 8, 0, 16, 8, 1, 1,
-                   (225, 226, 227, 228), (229, 230, 231, 232), None, None, "origin window")
+    window_shadows("ft_shadow_square", 802, 430, 8, 0, 17, 9, 784, 412, "redesigned window (square)")
+    window_shadows("origin_shadow", 728, 400, 8, 0, 16, 8, 1, 1, "origin window")
 
     # Dialogs.
-    pair(104, 0, "dialog_background", "classic dialog background 410x186", classic_dialog_background)
-    pair(105, 0, "dialog_button_main", "classic dialog main button 3x120x28",
+    pair("dialog_background", "classic dialog background 410x186", classic_dialog_background)
+    pair("dialog_button_main", "classic dialog main button 3x120x28",
          plain_button(120, 28, 4, (YELLOW, YELLOW_HOT, YELLOW_PRESSED), None))
-    pair(106, 0, "dialog_button_second", "classic dialog second button 3x120x28",
+    pair("dialog_button_second", "classic dialog second button 3x120x28",
          plain_button(120, 28, 4, ((242, 242, 242), (232, 232, 232), (220, 220, 220)), (204, 204, 204)))
-    pair(2233, 0, "dialog_panel", "redesigned dialog panel", solid(16, 16, WHITE + (255,)))
-    pair(2234, 2235, "dialog_button_primary", "redesigned primary button 3x120x40",
+    pair("dialog_panel", "redesigned dialog panel", solid(16, 16, WHITE + (255,)))
+    pair("dialog_button_primary", "redesigned primary button 3x120x40",
          plain_button(120, 40, 10, (YELLOW, YELLOW_HOT, YELLOW_PRESSED), None))
-    pair(2236, 2237, "dialog_button_secondary", "redesigned secondary button 3x120x40",
+    pair("dialog_button_secondary", "redesigned secondary button 3x120x40",
          plain_button(120, 40, 10, ((240, 240, 242), (229, 229, 233), (216, 216, 222)), None))
-    pair(2238, 2239, "dialog_close", "redesigned dialog close 3x20x20",
+    pair("dialog_close", "redesigned dialog close 3x20x20",
          glyph_button(20, "close", dark, round_bg, 1.6))
-    window_shadows("dialog_shadow", 200, 120, 8, 16, 24, 8, 1, 1,
-                   (2240, 2241, 2242, 2243), (2244, 2245, 2246, 2247), None, None, "redesigned dialog")
-    window_shadows("dialog_shadow_square", 200, 120, 8, 0, 16, 8, 1, 1,
-                   (2248, 2249, 2250, 2251), (2252, 2253, 2254, 2255), None, None,
-                   "redesigned dialog (square)")
+    window_shadows("dialog_shadow", 200, 120, 8, 16, 24, 8, 1, 1, "redesigned dialog")
+    window_shadows("dialog_shadow_square", 200, 120, 8, 0, 16, 8, 1, 1, "redesigned dialog (square)")
 
     # Icons.
-    save_icon(app_icon, [16, 20, 24, 32, 40, 48, 64, 256], "kelmor.ico", 900, "ICON", "window icon")
-    save_icon(website_icon, [16, 24, 32, 48, 256], "website.ico", 323, "BIN", "site icon")
+    save_icon(app_icon, [16, 20, 24, 32, 40, 48, 64, 256], "kelmor.ico", "IDI_KELMOR", "ICON", "window icon")
+    save_icon(website_icon, [16, 24, 32, 48, 256], "website.ico", "IDR_SITE_ICON", "BIN", "site icon")
 
-    # The resource script.
+    drawn = {rid for rid, _, _, _ in RESOURCES}
+    undrawn = sorted(name for name in IDS if name.startswith("IDB_") and name not in drawn)
+    if undrawn:
+        sys.exit("make_pictures.py: no drawing for " + ", ".join(undrawn))
+
+    # The resource script, under the header's names (lite_installer.rc
+    # includes resource_ids.h before it).
     lines = ["// Generated by make_pictures.py: the window's pictures (RCDATA), icons."]
     for rid, kind, name, comment in RESOURCES:
-        if rid is None:
-            continue
         line = f'{rid} {kind} "pictures/{name}"  // {comment}'
-        if rid == 323:
+        if rid == "IDR_SITE_ICON":
             # A distribution may bring its own site icon.
             line = f"#ifndef KELMOR_DISTRIBUTION_SITE_ICON\n{line}\n#endif"
         lines.append(line)

@@ -32,8 +32,9 @@ def test_a_host_that_never_answers_holds_only_the_worker(stand):
     assert max(queued) < destroying
     assert any(t.startswith("INFO: Sender destroyed") for t in texts)
     # Destruction waited for the request in flight only; the queued ones
-    # were dropped.
-    assert paths(stand) == ["/installstats/send/n=0"]
+    # were dropped. On a loaded machine the worker may not have reached the
+    # host with the first one before the destruction closed its session.
+    assert paths(stand) in ([], ["/installstats/send/n=0"])
 
 
 def test_an_unreachable_host_is_logged_and_not_retried(stand):

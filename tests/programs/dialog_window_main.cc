@@ -26,6 +26,7 @@
 #include "installer/util/file_logger.h"
 #include "installer/config/installer_command_line.h"
 #include "installer/ui/dialogs/dialog_factory.h"
+#include "installer/ui/display_scale.h"
 
 namespace {
 
@@ -38,7 +39,9 @@ std::unique_ptr<InstallerDialog> MakeDialog(const lite_installer::InstallerComma
   if (line.HasSwitch("code")) {
     lite_installer::DialogFactory factory;
     const int code = static_cast<int>(base::ParseInt64(line.GetSwitchValueAscii("code")).value_or(0));
-    std::unique_ptr<InstallerDialog> dialog = factory.CreateErrorChooser(brand, params)->ForCode(code);
+    const bool download_button = !line.HasSwitch("disable-error-dialog-download-button");
+    std::unique_ptr<InstallerDialog> dialog =
+        factory.CreateErrorChooser(brand, params, download_button)->ForCode(code);
     if (!dialog) *status = 4;
     return dialog;
   }
@@ -66,9 +69,11 @@ std::unique_ptr<InstallerDialog> MakeDialog(const lite_installer::InstallerComma
 }  // namespace
 
 int wmain() {
-  auto& line = lite_installer::InstallerCommandLine::ForCurrentProcess();
+  const lite_installer::InstallerCommandLine line(::GetCommandLineW());
   const std::wstring log = line.HasSwitch("log") ? line.GetSwitchValue("log") : lite_installer::GetLogFilePath();
   base::SetLogSink(std::make_unique<lite_installer::FileLogger>(log, lite_installer::kLogSizeLimit));
+  if (line.HasSwitch("force-device-scale-factor"))
+    lite_installer::SetForcedDisplayScaleFactor(line.GetSwitchValueAscii("force-device-scale-factor"));
   ::CoInitialize(nullptr);
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);

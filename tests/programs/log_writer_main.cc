@@ -20,7 +20,7 @@ void WriteLines(const std::string& tag, int count) {
 }  // namespace
 
 int wmain() {
-  const auto& line = lite_installer::InstallerCommandLine::ForCurrentProcess();
+  const lite_installer::InstallerCommandLine line(::GetCommandLineW());
   base::SetLogSink(std::make_unique<lite_installer::FileLogger>(line.GetSwitchValue("path"),
                                                                 lite_installer::kLogSizeLimit));
   const int count = static_cast<int>(base::ParseInt64(line.GetSwitchValue("count")).value_or(0));

@@ -78,7 +78,7 @@ bool WaitForFile(const std::wstring& path, DWORD timeout_ms) {
 }  // namespace
 
 int wmain() {
-  auto& line = lite_installer::InstallerCommandLine::ForCurrentProcess();
+  const lite_installer::InstallerCommandLine line(::GetCommandLineW());
   base::SetLogSink(std::make_unique<lite_installer::FileLogger>(line.GetSwitchValue("log"),
                                                                 lite_installer::kLogSizeLimit));
   lite_installer::BrandInfo brand(base::GetTempDir());

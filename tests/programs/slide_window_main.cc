@@ -184,7 +184,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 }  // namespace
 
 int wmain() {
-  auto& line = lite_installer::InstallerCommandLine::ForCurrentProcess();
+  const lite_installer::InstallerCommandLine line(::GetCommandLineW());
   base::SetLogSink(std::make_unique<lite_installer::FileLogger>(line.GetSwitchValue("log"),
                                                                 lite_installer::kLogSizeLimit));
   Gdiplus::GdiplusStartupInput gdiplus_input;

@@ -164,7 +164,6 @@ class GetInfoTest : public ::testing::Test {
   }
   void TearDown() override {
     RemoveStoredBrand();
-    installer_util::RemoveValue(L"lang");
     base::DeleteDirectoryRecursive(temp_.substr(0, temp_.size() - 1));
   }
   std::vector<std::string> Texts(const testing_support::LogCapture& log, const char* tag) {
@@ -196,16 +195,14 @@ TEST_F(GetInfoTest, NoSwitchTakesTheDefaultPackage) {
   EXPECT_FALSE(brand.partner_package_loaded);
   EXPECT_EQ(brand.brand_id, "kelmor");
 
-  StoreBrand(brand);
-  EXPECT_EQ(installer_util::ReadValue(L"brand"), L"kelmor");
-  EXPECT_EQ(installer_util::ReadValue(L"BrandFile"), temp_ + L"BrandFile");
-  EXPECT_EQ(installer_util::ReadValue(L"PartnerFile"), L"");  // no partner package
-  brand.interface_language = "tr";
-  StoreLanguage(brand);
-  EXPECT_EQ(installer_util::ReadValue(L"lang"), L"tr");
-  // The next acquisition removes what was stored.
+  // The next acquisition removes the brand values an earlier installer stored.
+  installer_util::StoreValue(L"brand", L"kelmor");
+  installer_util::StoreValue(L"BrandFile", temp_ + L"BrandFile");
+  installer_util::StoreValue(L"PartnerFile", temp_ + L"PartnerFile");
   GetInfo(brand, "");
   EXPECT_EQ(installer_util::ReadValue(L"brand"), L"");
+  EXPECT_EQ(installer_util::ReadValue(L"BrandFile"), L"");
+  EXPECT_EQ(installer_util::ReadValue(L"PartnerFile"), L"");
 }
 
 TEST_F(GetInfoTest, NamedBrandWithoutResourceFallsBackToTheDefault) {

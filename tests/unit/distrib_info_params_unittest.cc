@@ -11,6 +11,7 @@
 #include "installer/config/distrib_info_params.h"
 #include "installer/config/existing_installation.h"
 #include "installer/config/installer_command_line.h"
+#include "installer/config/installer_options.h"
 #include "installer/util/registry.h"
 #include "tests/unit/log_capture.h"
 
@@ -24,6 +25,7 @@ DistribInfoParams Params(std::string_view raw) {
 }
 
 InstallerCommandLine CommandLine(const wchar_t* text) { return InstallerCommandLine(text); }
+InstallerOptions Options(const wchar_t* text) { return InstallerOptions::FromCommandLine(CommandLine(text)); }
 
 TEST(DistribParamsParserTest, PairsKeysAndValues) {
   EXPECT_EQ(ParseDistribParams("a=1&b&c="),
@@ -47,8 +49,6 @@ TEST(DistribInfoParamsTest, LookupsAndPresets) {
   EXPECT_EQ(GetSendStatisticsPreset(Params("statpromo=TRUE")), false);
   EXPECT_EQ(GetSendStatisticsPreset(Params("stat=2&statpromo=true")), false);
   EXPECT_EQ(GetSendStatisticsPreset(Params("")), std::nullopt);
-  EXPECT_TRUE(IsLiteInstallFailedRun(Params("code=lite_install_failed")));
-  EXPECT_FALSE(IsLiteInstallFailedRun(Params("code=lite_install_failed2")));
   EXPECT_TRUE(IsCancelAllowedParam(Params("cancel=1")));
   EXPECT_FALSE(IsCancelAllowedParam(Params("cancel=true")));
   EXPECT_TRUE(IsUts2Param(Params("uts2=1")));
@@ -57,7 +57,7 @@ TEST(DistribInfoParamsTest, LookupsAndPresets) {
 
 TEST(DistribInfoParamsTest, SkippingTheFirstScreenAndUacMode) {
   BrandInfo brand;
-  const InstallerCommandLine plain = CommandLine(L"setup.exe");
+  const InstallerOptions plain = Options(L"setup.exe");
   EXPECT_TRUE(CanSkipFirstScreen(Params("first=1&def=1&stat=1"), brand));
   EXPECT_FALSE(CanSkipFirstScreen(Params("first=1&def=1"), brand));
   EXPECT_FALSE(CanSkipFirstScreen(Params("def=1&stat=2"), brand));
@@ -72,15 +72,15 @@ TEST(DistribInfoParamsTest, SkippingTheFirstScreenAndUacMode) {
   EXPECT_EQ(GetUacMode(Params("uac=7"), plain_brand, plain), 0);
   EXPECT_EQ(GetUacMode(Params("uac=x"), plain_brand, plain), 0);
   EXPECT_EQ(GetUacMode(Params(""), plain_brand, plain), 0);
-  EXPECT_EQ(GetUacMode(Params("uac=2"), plain_brand, CommandLine(L"s.exe --system-level")), 0);
+  EXPECT_EQ(GetUacMode(Params("uac=2"), plain_brand, Options(L"s.exe --system-level")), 0);
   EXPECT_EQ(GetUacMode(Params("uac=1"), plain_brand,
-                       CommandLine(L"s.exe --program-files-installation")),
+                       Options(L"s.exe --program-files-installation")),
             0);
 }
 
 TEST(DistribInfoParamsTest, KepinTrialState) {
   testing_support::LogCapture log;
-  const InstallerCommandLine plain = CommandLine(L"setup.exe");
+  const InstallerOptions plain = Options(L"setup.exe");
   BrandInfo facetune;  // the redesigned look is on by default
   facetune.ApplyBrandInfo(R"({"install": {"pin": {}, "kepin_trial_state": "5"}})");
   EXPECT_EQ(GetKepinTrialState(Params(""), facetune, plain), 0);
@@ -96,7 +96,7 @@ TEST(DistribInfoParamsTest, KepinTrialState) {
   pin.ApplyBrandInfo(kOff);
   pin.ApplyBrandInfo(R"({"install": {"pin": true}})");
   EXPECT_EQ(GetKepinTrialState(Params("kepin=3"), pin, plain), 3);
-  EXPECT_EQ(GetKepinTrialState(Params("kepin=3"), pin, CommandLine(L"s.exe --kepin-state=2")), 2);
+  EXPECT_EQ(GetKepinTrialState(Params("kepin=3"), pin, Options(L"s.exe --kepin-state=2")), 2);
   EXPECT_EQ(GetKepinTrialState(Params("kepin=4"), pin, plain), 0);
   pin.ApplyBrandInfo(R"({"install": {"kepin_trial_state": "5"}})");
   EXPECT_EQ(GetKepinTrialState(Params("kepin=1"), pin, plain), 0);

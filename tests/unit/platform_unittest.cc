@@ -43,19 +43,6 @@ TEST(Registry, ValuesLandInThe32BitView) {
   installer_util::RemoveValue(L"unittest_view");
 }
 
-TEST(Registry, FilePathOnlyWhenThePathExists) {
-  const std::wstring self = base::GetModulePath();
-  installer_util::StoreValue(L"unittest_path", self);
-  {
-    LogCapture log;
-    EXPECT_EQ(installer_util::ReadFilePathFromRegistry(L"unittest_path"), self);
-    EXPECT_TRUE(log.HasPrefix("Read HKEY_CURRENT_USER\\Software\\Kelmor\\KelmorBrowser\\unittest_path which is \""));
-  }
-  installer_util::StoreValue(L"unittest_path", self + L".missing");
-  EXPECT_EQ(installer_util::ReadFilePathFromRegistry(L"unittest_path"), L"");
-  installer_util::RemoveValue(L"unittest_path");
-}
-
 TEST(FileVersion, ReadsTheVersionResource) {
   uint32_t high = 0, low = 0;
   LogCapture log;
@@ -162,6 +149,21 @@ TEST(Strings, Utf8RoundTripAndMalformedInput) {
   EXPECT_EQ(base::Utf8ToWide("\xC3\x28"), L"\uFFFD(");
   EXPECT_EQ(base::Utf8ToWide("\xF0\x9F"), L"\uFFFD");
   EXPECT_EQ(base::WideToUtf8(std::wstring(1, static_cast<wchar_t>(0xD800))), "\xEF\xBF\xBD");
+}
+
+TEST(Strings, HexDigitsBothWays) {
+  const std::string bytes("\x00\x7f\xab\xff", 4);
+  EXPECT_EQ(base::HexEncodeLower(bytes.data(), bytes.size()), "007fabff");
+  std::string upper;
+  base::AppendHexByte(upper, 0xab, /*upper_case=*/true);
+  EXPECT_EQ(upper, "AB");
+  EXPECT_EQ(base::HexDigit(15), 'f');
+  EXPECT_EQ(base::HexDigitValue('F'), 15);
+  EXPECT_EQ(base::HexDigitValue('g'), -1);
+  EXPECT_EQ(base::HexDecode("007FabfF"), bytes);
+  EXPECT_EQ(base::HexDecode(""), std::string());
+  EXPECT_FALSE(base::HexDecode("abc"));  // odd length
+  EXPECT_FALSE(base::HexDecode("0x"));
 }
 
 TEST(Strings, StrictNumbers) {

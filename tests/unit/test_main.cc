@@ -8,7 +8,7 @@
 #include "base/files.h"
 #include "base/logging.h"
 #include "installer/util/file_logger.h"
-#include "installer/config/installer_command_line.h"
+#include "installer/config/installer_options.h"
 #include "installer/app/startup_steps.h"
 
 int main(int argc, char** argv) {
@@ -16,10 +16,12 @@ int main(int argc, char** argv) {
   // is the elevated instance: the installer's own road, logging to the
   // inherited temporary folder and sharing the parameter block of this
   // executable with the test that started it.
-  if (lite_installer::InstallerCommandLine::ForCurrentProcess().HasSwitch("run-as-admin")) {
+  const auto options = lite_installer::InstallerOptions::FromCommandLine(
+      lite_installer::InstallerCommandLine(::GetCommandLineW()));
+  if (options.run_as_admin) {
     base::SetLogSink(std::make_unique<lite_installer::FileLogger>(lite_installer::GetLogFilePath(),
                                                                   lite_installer::kLogSizeLimit));
-    return lite_installer::ExecuteAsAdmin();
+    return lite_installer::ExecuteAsAdmin(options);
   }
   // Unit tests run beside end-to-end tests that empty the shared temporary
   // folder, so this process (and the programs it starts) get one of their own.

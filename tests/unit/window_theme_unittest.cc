@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "base/scoped_gdi.h"
@@ -40,20 +41,28 @@ class ThemeTest : public ::testing::Test {
 
 TEST_F(ThemeTest, FacetunePicturesByLanguageAndFlags) {
   auto english = Theme(Options(true));
-  EXPECT_EQ(english->WindowBackgroundPicture(), (ImagePair{2021, 2022}));
-  EXPECT_EQ(english->FirstSlidePicture(), (ImagePair{2025, 2026}));
-  EXPECT_EQ(english->LogoForDarkBackground(), (ImagePair{903, 915}));
-  EXPECT_EQ(english->LogoForLightBackground(), (ImagePair{905, 916}));
-  EXPECT_EQ(english->CheckboxSprite(), (ImagePair{2019, 2020}));
-  EXPECT_EQ(english->InstallButtonSprite(), (ImagePair{2029, 0}));
-  EXPECT_EQ(english->ProgressFillPicture(), (ImagePair{2038, 2039}));
-  EXPECT_EQ(english->ProgressTrackPicture(), (ImagePair{2040, 2041}));
-  EXPECT_EQ(english->CloseButtonSprite(), (ImagePair{2030, 2031}));
-  EXPECT_EQ(english->MinimizeButtonSprite(), (ImagePair{2034, 2035}));
-  EXPECT_EQ(english->ShadowCornerPicture(ShadowCorner::kTopLeft), (ImagePair{2042, 2050}));
-  EXPECT_EQ(english->ShadowCornerPicture(ShadowCorner::kBottomLeft), (ImagePair{2045, 2053}));
-  EXPECT_EQ(english->ShadowEdgePicture(ShadowEdge::kLeft), (ImagePair{2046, 2054}));
-  EXPECT_EQ(english->ShadowEdgePicture(ShadowEdge::kBottom), (ImagePair{2049, 2057}));
+  EXPECT_EQ(english->WindowBackgroundPicture(),
+            (ImagePair{IDB_FT_BACKGROUND, IDB_FT_BACKGROUND_2X}));
+  EXPECT_EQ(english->FirstSlidePicture(), (ImagePair{IDB_FT_FIRST_SLIDE, IDB_FT_FIRST_SLIDE_2X}));
+  EXPECT_EQ(english->LogoForDarkBackground(), (ImagePair{IDB_LOGO_DARK_BG, IDB_LOGO_DARK_BG_2X}));
+  EXPECT_EQ(english->LogoForLightBackground(),
+            (ImagePair{IDB_LOGO_LIGHT_BG, IDB_LOGO_LIGHT_BG_2X}));
+  EXPECT_EQ(english->CheckboxSprite(), (ImagePair{IDB_FT_CHECKBOX, IDB_FT_CHECKBOX_2X}));
+  EXPECT_EQ(english->InstallButtonSprite(), (ImagePair{IDB_FT_INSTALL_BUTTON, 0}));
+  EXPECT_EQ(english->ProgressFillPicture(),
+            (ImagePair{IDB_FT_PROGRESS_FILL, IDB_FT_PROGRESS_FILL_2X}));
+  EXPECT_EQ(english->ProgressTrackPicture(),
+            (ImagePair{IDB_FT_PROGRESS_TRACK, IDB_FT_PROGRESS_TRACK_2X}));
+  EXPECT_EQ(english->CloseButtonSprite(), (ImagePair{IDB_FT_CLOSE, IDB_FT_CLOSE_2X}));
+  EXPECT_EQ(english->MinimizeButtonSprite(), (ImagePair{IDB_FT_MINIMIZE, IDB_FT_MINIMIZE_2X}));
+  EXPECT_EQ(english->ShadowCornerPicture(ShadowCorner::kTopLeft),
+            (ImagePair{IDB_FT_SHADOW_CORNER_TL, IDB_FT_SHADOW_CORNER_TL_2X}));
+  EXPECT_EQ(english->ShadowCornerPicture(ShadowCorner::kBottomLeft),
+            (ImagePair{IDB_FT_SHADOW_CORNER_BL, IDB_FT_SHADOW_CORNER_BL_2X}));
+  EXPECT_EQ(english->ShadowEdgePicture(ShadowEdge::kLeft),
+            (ImagePair{IDB_FT_SHADOW_EDGE_LEFT, IDB_FT_SHADOW_EDGE_LEFT_2X}));
+  EXPECT_EQ(english->ShadowEdgePicture(ShadowEdge::kBottom),
+            (ImagePair{IDB_FT_SHADOW_EDGE_BOTTOM, IDB_FT_SHADOW_EDGE_BOTTOM_2X}));
   EXPECT_EQ(english->TitleTextId(), 409u);
   EXPECT_EQ(english->DefaultCheckboxTextId(), 425u);
   EXPECT_EQ(english->LicenceLinkOpacity(), 255);
@@ -61,32 +70,43 @@ TEST_F(ThemeTest, FacetunePicturesByLanguageAndFlags) {
   EXPECT_TRUE(english->ShadowFollowsPaint());
 
   auto russian = Theme(Options(true, 1049, true));
-  EXPECT_EQ(russian->WindowBackgroundPicture(), (ImagePair{2023, 2024}));
-  EXPECT_EQ(russian->FirstSlidePicture(), (ImagePair{2027, 2028}));
-  EXPECT_EQ(russian->LogoForDarkBackground(), (ImagePair{911, 917}));
-  EXPECT_EQ(russian->LogoForLightBackground(), (ImagePair{912, 918}));
-  EXPECT_EQ(russian->CheckboxSprite(), (ImagePair{2256, 2257}));
+  EXPECT_EQ(russian->WindowBackgroundPicture(),
+            (ImagePair{IDB_FT_BACKGROUND_RU, IDB_FT_BACKGROUND_RU_2X}));
+  EXPECT_EQ(russian->FirstSlidePicture(),
+            (ImagePair{IDB_FT_FIRST_SLIDE_RU, IDB_FT_FIRST_SLIDE_RU_2X}));
+  EXPECT_EQ(russian->LogoForDarkBackground(),
+            (ImagePair{IDB_LOGO_DARK_BG_RU, IDB_LOGO_DARK_BG_RU_2X}));
+  EXPECT_EQ(russian->LogoForLightBackground(),
+            (ImagePair{IDB_LOGO_LIGHT_BG_RU, IDB_LOGO_LIGHT_BG_RU_2X}));
+  EXPECT_EQ(russian->CheckboxSprite(), (ImagePair{IDB_FT_CHECKBOX_DARK, IDB_FT_CHECKBOX_DARK_2X}));
 
   auto windows7 = Theme(Options(true, 1033, false, 6, 1));
-  EXPECT_EQ(windows7->ShadowCornerPicture(ShadowCorner::kTopLeft), (ImagePair{2058, 2062}));
-  EXPECT_EQ(windows7->ShadowCornerPicture(ShadowCorner::kBottomLeft), (ImagePair{2061, 2065}));
-  EXPECT_EQ(windows7->ShadowEdgePicture(ShadowEdge::kTop), (ImagePair{2047, 2055}));
+  EXPECT_EQ(windows7->ShadowCornerPicture(ShadowCorner::kTopLeft),
+            (ImagePair{IDB_FT_SHADOW_SQUARE_CORNER_TL, IDB_FT_SHADOW_SQUARE_CORNER_TL_2X}));
+  EXPECT_EQ(windows7->ShadowCornerPicture(ShadowCorner::kBottomLeft),
+            (ImagePair{IDB_FT_SHADOW_SQUARE_CORNER_BL, IDB_FT_SHADOW_SQUARE_CORNER_BL_2X}));
+  EXPECT_EQ(windows7->ShadowEdgePicture(ShadowEdge::kTop),
+            (ImagePair{IDB_FT_SHADOW_EDGE_TOP, IDB_FT_SHADOW_EDGE_TOP_2X}));
 }
 
 TEST_F(ThemeTest, OriginPictures) {
   auto theme = Theme(Options(false));
-  EXPECT_EQ(theme->WindowBackgroundPicture(), (ImagePair{906, 0}));
-  EXPECT_EQ(theme->FirstSlidePicture(), (ImagePair{904, 0}));
-  EXPECT_EQ(Theme(Options(false, 1049))->FirstSlidePicture(), (ImagePair{910, 0}));
-  EXPECT_EQ(Theme(Options(false, 1049))->LogoForLightBackground(), (ImagePair{912, 918}));
-  EXPECT_EQ(theme->CheckboxSprite(), (ImagePair{902, 0}));
-  EXPECT_EQ(theme->InstallButtonSprite(), (ImagePair{907, 0}));
-  EXPECT_EQ(theme->ProgressFillPicture(), (ImagePair{908, 0}));
-  EXPECT_EQ(theme->ProgressTrackPicture(), (ImagePair{909, 0}));
-  EXPECT_EQ(theme->CloseButtonSprite(), (ImagePair{103, 0}));
+  EXPECT_EQ(theme->WindowBackgroundPicture(), (ImagePair{IDB_ORIGIN_BACKGROUND, 0}));
+  EXPECT_EQ(theme->FirstSlidePicture(), (ImagePair{IDB_ORIGIN_FIRST_SLIDE, 0}));
+  EXPECT_EQ(Theme(Options(false, 1049))->FirstSlidePicture(),
+            (ImagePair{IDB_ORIGIN_FIRST_SLIDE_RU, 0}));
+  EXPECT_EQ(Theme(Options(false, 1049))->LogoForLightBackground(),
+            (ImagePair{IDB_LOGO_LIGHT_BG_RU, IDB_LOGO_LIGHT_BG_RU_2X}));
+  EXPECT_EQ(theme->CheckboxSprite(), (ImagePair{IDB_ORIGIN_CHECKBOX, 0}));
+  EXPECT_EQ(theme->InstallButtonSprite(), (ImagePair{IDB_ORIGIN_INSTALL_BUTTON, 0}));
+  EXPECT_EQ(theme->ProgressFillPicture(), (ImagePair{IDB_ORIGIN_PROGRESS_FILL, 0}));
+  EXPECT_EQ(theme->ProgressTrackPicture(), (ImagePair{IDB_ORIGIN_PROGRESS_TRACK, 0}));
+  EXPECT_EQ(theme->CloseButtonSprite(), (ImagePair{IDB_ORIGIN_CLOSE, 0}));
   EXPECT_EQ(theme->MinimizeButtonSprite(), (ImagePair{0, 0}));
-  EXPECT_EQ(theme->ShadowCornerPicture(ShadowCorner::kTopRight), (ImagePair{226, 0}));
-  EXPECT_EQ(theme->ShadowEdgePicture(ShadowEdge::kRight), (ImagePair{231, 0}));
+  EXPECT_EQ(theme->ShadowCornerPicture(ShadowCorner::kTopRight),
+            (ImagePair{IDB_ORIGIN_SHADOW_CORNER_TR, 0}));
+  EXPECT_EQ(theme->ShadowEdgePicture(ShadowEdge::kRight),
+            (ImagePair{IDB_ORIGIN_SHADOW_EDGE_RIGHT, 0}));
   EXPECT_EQ(theme->TitleTextId(), 408u);
   EXPECT_EQ(theme->LicenceLinkOpacity(), 184);
   EXPECT_EQ(theme->ExtraLineSpacing(), 0);
@@ -198,9 +218,11 @@ TEST_F(ThemeTest, FacetuneAddsItsPrivateFontsAndTheyAreUsed) {
     auto theme = CreateWindowTheme(Options(true), CreateWindowLayout(Options(true)));
     auto* facetune = static_cast<InstallationWindowThemeFacetune*>(theme.get());
     EXPECT_EQ(facetune->private_font_count(), 3u);
-    EXPECT_TRUE(log.Has("1 font(s) added, id=2087", "AddPrivateFont")) << log.Dump();
-    EXPECT_TRUE(log.Has("1 font(s) added, id=2088", "AddPrivateFont"));
-    EXPECT_TRUE(log.Has("1 font(s) added, id=2089", "AddPrivateFont"));
+    EXPECT_TRUE(log.Has("1 font(s) added, id=" + std::to_string(IDF_KS_DISPLAY), "AddPrivateFont"))
+        << log.Dump();
+    EXPECT_TRUE(log.Has("1 font(s) added, id=" + std::to_string(IDF_KS_TEXT), "AddPrivateFont"));
+    EXPECT_TRUE(
+        log.Has("1 font(s) added, id=" + std::to_string(IDF_KS_TEXT_MEDIUM), "AddPrivateFont"));
     const SelectedFace title = FaceOf(theme->TitleFont());
     EXPECT_EQ(title.family, L"KS Display");
     EXPECT_EQ(title.weight, FW_BOLD);

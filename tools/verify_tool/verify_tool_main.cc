@@ -26,7 +26,7 @@
 #include "installer/util/kelmor_trust_verifier_win.h"
 
 int wmain() {
-  const auto& line = lite_installer::InstallerCommandLine::ForCurrentProcess();
+  const lite_installer::InstallerCommandLine line(::GetCommandLineW());
   std::wstring log = line.GetSwitchValue("log");
   if (log.empty()) log = base::PathJoin(base::GetTempDir(), L"verify_tool.log");
   base::SetLogSink(std::make_unique<lite_installer::FileLogger>(log, lite_installer::kLogSizeLimit));

@@ -12,8 +12,8 @@
 #include "installer/config/brand_info.h"
 #include "installer/config/distrib_info_params.h"
 #include "installer/config/existing_installation.h"
-#include "installer/util/file_logger.h"
 #include "installer/config/installer_command_line.h"
+#include "installer/util/file_logger.h"
 #include "installer/ui/ui_strings.h"
 #include "installer/util/win_version.h"
 
@@ -108,13 +108,11 @@ std::unique_ptr<InstallerDialog> CreateClassicKind(ClassicKind kind, const Brand
   return WithAction(CreateClassicDialog(kind, LanguageOf(brand)), ClassicDialogKind(kind).action, brand, params);
 }
 
-ErrorChooser::ErrorChooser(const BrandInfo& brand, const DistribInfoParams& params)
-    : brand_(brand), params_(params) {}
+ErrorChooser::ErrorChooser(const BrandInfo& brand, const DistribInfoParams& params, bool download_button)
+    : brand_(brand), params_(params), download_button_(download_button) {}
 
 std::unique_ptr<InstallerDialog> ErrorChooser::ForCode(int32_t code) {
-  const bool no_download =
-      InstallerCommandLine::ForCurrentProcess().HasSwitch("disable-error-dialog-download-button");
-  const std::optional<int> kind = ErrorDialogKindForCode(code, no_download);
+  const std::optional<int> kind = ErrorDialogKindForCode(code, !download_button_);
   if (!kind) return nullptr;
   return CreateRedesignedKind(*kind, brand_, &params_);
 }
@@ -140,8 +138,9 @@ std::unique_ptr<InstallerDialog> DialogFactory::CreateUnsupportedSystem(const Br
 }
 
 std::unique_ptr<ErrorChooser> DialogFactory::CreateErrorChooser(const BrandInfo& brand,
-                                                                const DistribInfoParams& params) {
-  return std::make_unique<ErrorChooser>(brand, params);
+                                                                const DistribInfoParams& params,
+                                                                bool download_button) {
+  return std::make_unique<ErrorChooser>(brand, params, download_button);
 }
 
 std::unique_ptr<InstallerDialog> CreateNotEnoughDiskSpaceDialog(const BrandInfo& brand) {

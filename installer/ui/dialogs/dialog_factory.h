@@ -17,10 +17,11 @@ namespace lite_installer {
 class BrandInfo;
 class DistribInfoParams;
 
-// The dialog for a controller error code (always the redesigned look).
+// The dialog for a controller error code (always the redesigned look);
+// without `download_button` the download dialogs offer no download.
 class ErrorChooser {
  public:
-  ErrorChooser(const BrandInfo& brand, const DistribInfoParams& params);
+  ErrorChooser(const BrandInfo& brand, const DistribInfoParams& params, bool download_button = true);
   virtual ~ErrorChooser() = default;
   // Null for code 0.
   virtual std::unique_ptr<InstallerDialog> ForCode(int32_t code);
@@ -28,6 +29,7 @@ class ErrorChooser {
  private:
   const BrandInfo& brand_;
   const DistribInfoParams& params_;
+  bool download_button_;
 };
 
 class DialogFactory {
@@ -40,7 +42,8 @@ class DialogFactory {
                                                         const DistribInfoParams& params);
   virtual std::unique_ptr<InstallerDialog> CreateResume(const BrandInfo& brand, const DistribInfoParams& params);
   virtual std::unique_ptr<InstallerDialog> CreateUnsupportedSystem(const BrandInfo& brand);
-  virtual std::unique_ptr<ErrorChooser> CreateErrorChooser(const BrandInfo& brand, const DistribInfoParams& params);
+  virtual std::unique_ptr<ErrorChooser> CreateErrorChooser(const BrandInfo& brand, const DistribInfoParams& params,
+                                                           bool download_button = true);
 };
 
 // The not-enough-disk-space notice (always classic).

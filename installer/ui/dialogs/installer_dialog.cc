@@ -231,9 +231,9 @@ namespace {
 
 // --- Classic look --------------------------------------------------------------
 
-constexpr int kClassicPicture = 104;
-constexpr int kClassicMainSprite = 105;
-constexpr int kClassicSecondSprite = 106;
+constexpr int kClassicPicture = IDB_DIALOG_BACKGROUND;
+constexpr int kClassicMainSprite = IDB_DIALOG_BUTTON_MAIN;
+constexpr int kClassicSecondSprite = IDB_DIALOG_BUTTON_SECOND;
 constexpr COLORREF kClassicInk = RGB(70, 70, 70);
 // Corners of picture 104 that are drawn unstretched.
 constexpr int kClassicPictureInset = 16;
@@ -356,14 +356,22 @@ class ClassicDialog : public InstallerDialog {
 
 // --- Redesigned look -----------------------------------------------------------
 
-constexpr int kPanelPicture = 2233;
-constexpr ImagePair kPrimarySprite = {2234, 2235};
-constexpr ImagePair kSecondarySprite = {2236, 2237};
-constexpr ImagePair kCloseSprite = {2238, 2239};
-constexpr std::array<ImagePair, 4> kRoundShadowCorners = {{{2240, 0}, {2241, 0}, {2242, 0}, {2243, 0}}};
-constexpr std::array<ImagePair, 4> kRoundShadowEdges = {{{2244, 0}, {2245, 0}, {2246, 0}, {2247, 0}}};
-constexpr std::array<ImagePair, 4> kSquareShadowCorners = {{{2248, 0}, {2249, 0}, {2250, 0}, {2251, 0}}};
-constexpr std::array<ImagePair, 4> kSquareShadowEdges = {{{2252, 0}, {2253, 0}, {2254, 0}, {2255, 0}}};
+constexpr int kPanelPicture = IDB_DIALOG_PANEL;
+constexpr ImagePair kPrimarySprite = {IDB_DIALOG_BUTTON_PRIMARY, IDB_DIALOG_BUTTON_PRIMARY_2X};
+constexpr ImagePair kSecondarySprite = {IDB_DIALOG_BUTTON_SECONDARY, IDB_DIALOG_BUTTON_SECONDARY_2X};
+constexpr ImagePair kCloseSprite = {IDB_DIALOG_CLOSE, IDB_DIALOG_CLOSE_2X};
+constexpr std::array<ImagePair, 4> kRoundShadowCorners = {
+    {{IDB_DIALOG_SHADOW_CORNER_TL, 0}, {IDB_DIALOG_SHADOW_CORNER_TR, 0},
+     {IDB_DIALOG_SHADOW_CORNER_BR, 0}, {IDB_DIALOG_SHADOW_CORNER_BL, 0}}};
+constexpr std::array<ImagePair, 4> kRoundShadowEdges = {
+    {{IDB_DIALOG_SHADOW_EDGE_LEFT, 0}, {IDB_DIALOG_SHADOW_EDGE_TOP, 0},
+     {IDB_DIALOG_SHADOW_EDGE_RIGHT, 0}, {IDB_DIALOG_SHADOW_EDGE_BOTTOM, 0}}};
+constexpr std::array<ImagePair, 4> kSquareShadowCorners = {
+    {{IDB_DIALOG_SHADOW_SQUARE_CORNER_TL, 0}, {IDB_DIALOG_SHADOW_SQUARE_CORNER_TR, 0},
+     {IDB_DIALOG_SHADOW_SQUARE_CORNER_BR, 0}, {IDB_DIALOG_SHADOW_SQUARE_CORNER_BL, 0}}};
+constexpr std::array<ImagePair, 4> kSquareShadowEdges = {
+    {{IDB_DIALOG_SHADOW_SQUARE_EDGE_LEFT, 0}, {IDB_DIALOG_SHADOW_SQUARE_EDGE_TOP, 0},
+     {IDB_DIALOG_SHADOW_SQUARE_EDGE_RIGHT, 0}, {IDB_DIALOG_SHADOW_SQUARE_EDGE_BOTTOM, 0}}};
 constexpr COLORREF kRedesignedTitle = RGB(0, 0, 0);
 constexpr COLORREF kRedesignedText = RGB(87, 87, 87);
 constexpr int kCornerRadius = 16;

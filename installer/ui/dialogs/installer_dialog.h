@@ -19,16 +19,17 @@
 #include "installer/ui/resource_bitmap.h"
 #include "installer/ui/shadow_window.h"
 #include "installer/ui/window_base.h"
+#include "resource_ids.h"
 
 namespace lite_installer {
 
 // Control ids of dialog template 100.
-constexpr int kDialogTemplateId = 100;
-constexpr int kDialogIdMain = 1;
-constexpr int kDialogIdTitle = 107;
-constexpr int kDialogIdText = -1;
-constexpr int kDialogIdSecond = 212;
-constexpr int kDialogIdClose = 213;
+constexpr int kDialogTemplateId = IDD_INSTALLER_DIALOG;
+constexpr int kDialogIdMain = IDC_DIALOG_MAIN;
+constexpr int kDialogIdTitle = IDC_DIALOG_TITLE;
+constexpr int kDialogIdText = IDC_DIALOG_TEXT;
+constexpr int kDialogIdSecond = IDC_DIALOG_SECOND;
+constexpr int kDialogIdClose = IDC_DIALOG_CLOSE;
 
 // What one dialog shows: its texts, already loaded (an empty second button
 // text hides button 212).

@@ -9,7 +9,7 @@
 #include "base/test_hooks.h"
 #include "installer/config/brand_info.h"
 #include "installer/config/distrib_info_params.h"
-#include "installer/config/installer_command_line.h"
+#include "installer/config/installer_options.h"
 #include "installer/ui/controls/initial_checkbox_states.h"
 #include "installer/ui/ui_strings.h"
 
@@ -23,7 +23,7 @@ constexpr UINT kMsgCloseWindow = WM_APP + 110;
 constexpr UINT kMsgShowError = WM_APP + 111;
 constexpr UINT kMsgRemoveCancel = WM_APP + 112;
 
-constexpr int kIconGroup = 900;
+constexpr int kIconGroup = IDI_KELMOR;
 constexpr UINT kStringWindowTitle = 400;
 
 using ChangeWindowMessageFilterExFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
@@ -76,8 +76,8 @@ MainWindow::MainWindow(std::shared_ptr<const BrandInfo> brand, std::shared_ptr<c
   langid_ = static_cast<LANGID>(brand_->language_id);
   facetune_ = brand_->FacetuneEnabled();
   skip_first_screen_ = CanSkipFirstScreen(*params_, *brand_);
-  kepin_offer_state_ = GetKepinTrialState(*params_, *brand_, InstallerCommandLine::ForCurrentProcess());
-  uac_mode_ = GetUacMode(*params_, *brand_, InstallerCommandLine::ForCurrentProcess());
+  kepin_offer_state_ = GetKepinTrialState(*params_, *brand_, env_.options);
+  uac_mode_ = GetUacMode(*params_, *brand_, env_.options);
 
   uint32_t interface_status = 0;
   bool interface_available = false;

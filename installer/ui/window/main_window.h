@@ -16,6 +16,7 @@
 #include <string>
 
 #include "base/scoped_gdi.h"
+#include "installer/config/installer_options.h"
 #include "installer/ui/install_progress_receiver.h"
 #include "installer/ui/window/first_screen.h"
 #include "installer/ui/window/progress_screen.h"
@@ -24,13 +25,14 @@
 #include "installer/ui/window/window_frame.h"
 #include "installer/ui/window/window_look.h"
 #include "installer/ui/window_base.h"
+#include "resource_ids.h"
 
 namespace lite_installer {
 
 class BrandInfo;
 class DistribInfoParams;
 
-constexpr int kMainWindowDialogId = 901;
+constexpr int kMainWindowDialogId = IDD_MAIN_WINDOW;
 constexpr UINT kMsgSetProgress = WM_APP + 100;  // wParam = percent
 
 // What the window reads from the system and the distribution; tests give
@@ -50,9 +52,8 @@ struct MainWindowEnvironment {
   // ShellExecute "open".
   std::function<void(const std::wstring& url)> open_url;
   double scale = 1.0;
-
-  // The running system, the brand's controller and dialogs.
-  static MainWindowEnvironment ForProduct(const BrandInfo& brand, const DistribInfoParams& params);
+  // The run's command line (the Kepin offer and UAC mode depend on it).
+  InstallerOptions options;
 };
 
 class MainWindow : public WindowBase, public InstallProgressReceiver {

@@ -46,14 +46,4 @@ class WindowController {
   virtual void RaiseInstallClicked(bool default_checked, bool sendstat_checked) = 0;
 };
 
-// The product's controller for the window: an `Installer` with `receiver`
-// and remote configuration tasks.
-std::unique_ptr<WindowController> CreateInstallerWindowController(InstallProgressReceiver* receiver,
-                                                                  const BrandInfo* brand,
-                                                                  const DistribInfoParams* params);
-
-// Whether setup must run through an elevated instance
-// (NeedStartThisProcessAsAdmin); asked only when there is a controller.
-bool InstallerNeedsElevation();
-
 }  // namespace lite_installer

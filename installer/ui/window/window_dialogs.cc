@@ -13,7 +13,8 @@ namespace {
 
 class FactoryDialogs : public WindowDialogs {
  public:
-  FactoryDialogs(const BrandInfo& brand, const DistribInfoParams& params) : brand_(brand), params_(params) {}
+  FactoryDialogs(const BrandInfo& brand, const DistribInfoParams& params, bool error_download_button)
+      : brand_(brand), params_(params), error_download_button_(error_download_button) {}
 
   int RunResume(HWND owner) override {
     if (!resume_) resume_ = factory_.CreateResume(brand_, params_);
@@ -27,7 +28,7 @@ class FactoryDialogs : public WindowDialogs {
   }
 
   void RunError(HWND owner, int32_t error_kind) override {
-    std::unique_ptr<ErrorChooser> chooser = factory_.CreateErrorChooser(brand_, params_);
+    std::unique_ptr<ErrorChooser> chooser = factory_.CreateErrorChooser(brand_, params_, error_download_button_);
     std::unique_ptr<InstallerDialog> dialog = chooser->ForCode(error_kind);
     if (!dialog) return;
     const int code = dialog->Run(owner);
@@ -44,18 +45,20 @@ class FactoryDialogs : public WindowDialogs {
  private:
   const BrandInfo& brand_;
   const DistribInfoParams& params_;
+  bool error_download_button_;
   DialogFactory factory_;
   std::unique_ptr<InstallerDialog> resume_;
 };
 
 }  // namespace
 
-std::unique_ptr<WindowDialogs> CreateWindowDialogs(const BrandInfo* brand, const DistribInfoParams* params) {
+std::unique_ptr<WindowDialogs> CreateWindowDialogs(const BrandInfo* brand, const DistribInfoParams* params,
+                                                   bool error_download_button) {
   if (!brand || !params) {
     LOG(ERROR) << "No brand record for the dialogs";
     return nullptr;
   }
-  return std::make_unique<FactoryDialogs>(*brand, *params);
+  return std::make_unique<FactoryDialogs>(*brand, *params, error_download_button);
 }
 
 }  // namespace lite_installer

@@ -41,6 +41,7 @@ class WindowDialogs {
 };
 
 // The window's dialogs for this brand and these parameters.
-std::unique_ptr<WindowDialogs> CreateWindowDialogs(const BrandInfo* brand, const DistribInfoParams* params);
+std::unique_ptr<WindowDialogs> CreateWindowDialogs(const BrandInfo* brand, const DistribInfoParams* params,
+                                                   bool error_download_button = true);
 
 }  // namespace lite_installer

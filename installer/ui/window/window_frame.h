@@ -10,6 +10,7 @@
 
 #include "installer/ui/controls/sprite_button.h"
 #include "installer/ui/resource_bitmap.h"
+#include "resource_ids.h"
 
 namespace lite_installer {
 
@@ -18,20 +19,20 @@ class WindowLook;
 
 // Control ids of dialog template 901.
 enum MainWindowControl : int {
-  kIdInstall = 1,
+  kIdInstall = IDC_MAIN_INSTALL,
   kIdEscape = 2,
-  kIdTitle = 107,
-  kIdDefaultCheckbox = 109,
-  kIdStatCheckbox = 110,
-  kIdKepinCheckbox = 112,
-  kIdCancel = 212,
-  kIdClose = 213,
-  kIdMinimize = 214,
-  kIdProgress = 215,
-  kIdPolicyLink = 218,
+  kIdTitle = IDC_MAIN_TITLE,
+  kIdDefaultCheckbox = IDC_MAIN_DEFAULT_CHECKBOX,
+  kIdStatCheckbox = IDC_MAIN_STAT_CHECKBOX,
+  kIdKepinCheckbox = IDC_MAIN_KEPIN_CHECKBOX,
+  kIdCancel = IDC_MAIN_CANCEL,
+  kIdClose = IDC_MAIN_CLOSE,
+  kIdMinimize = IDC_MAIN_MINIMIZE,
+  kIdProgress = IDC_MAIN_PROGRESS,
+  kIdPolicyLink = IDC_MAIN_POLICY_LINK,
   kIdLicenceText = 222,
   kIdLicenceLink = 223,
-  kIdProgressText = 224,
+  kIdProgressText = IDC_MAIN_PROGRESS_TEXT,
   kIdLateLicenceText = 913,
   kIdLateLicenceLink = 914,
 };

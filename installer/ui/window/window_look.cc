@@ -8,12 +8,13 @@
 #include "installer/ui/window_drawing.h"
 #include "installer/ui/window_layout.h"
 #include "installer/ui/window_theme.h"
+#include "resource_ids.h"
 
 namespace lite_installer {
 namespace {
 
-constexpr ImagePair kMinimizeGlyph = {2036, 2037};
-constexpr ImagePair kCancelSprite = {101, 0};
+constexpr ImagePair kMinimizeGlyph = {IDB_FT_MINIMIZE_GLYPH, IDB_FT_MINIMIZE_GLYPH_2X};
+constexpr ImagePair kCancelSprite = {IDB_PROGRESS_BUTTON, 0};
 
 // The composed first slide (a top-down DIB section) as a picture. It is
 // copied through a bottom-up section first: the picture holder takes the
