@@ -507,7 +507,9 @@ void MainWindow::OnCommand(int id, int code) {
     case kIdDefaultCheckbox:
     case kIdStatCheckbox:
     case kIdKepinCheckbox:
-      if (code == BN_CLICKED) OnCheckboxClicked(id);
+      // An owner-drawn button reports the second click of a quick pair as a
+      // double click, and takes no press from it: it still toggles the box.
+      if (code == BN_CLICKED || code == BN_DOUBLECLICKED) OnCheckboxClicked(id);
       break;
     case kIdPolicyLink:
       OpenUrl(base::Utf8ToWide(brand_->conf_policy_url + "?lang=" + brand_->interface_language));
