@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -12,6 +13,9 @@
 #include "installer/app/startup_steps.h"
 
 int main(int argc, char** argv) {
+  // Unbuffered, so that a process that dies (at exit, say) keeps what it
+  // printed for the test's record.
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
   // Started with "run-as-admin" by a test of the elevated runner, this program
   // is the elevated instance: the installer's own road, logging to the
   // inherited temporary folder and sharing the parameter block of this
